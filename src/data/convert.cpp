@@ -1,0 +1,160 @@
+#include "data/convert.h"
+
+#include "data/error.h"
+
+#include <QStringList>
+
+namespace orvanta {
+
+QString formatAppDate(const QDate& date)
+{
+    if (!date.isValid())
+        return QString();
+    return QStringLiteral("%1/%2/%3")
+        .arg(date.month(), 2, 10, QLatin1Char('0'))
+        .arg(date.day(), 2, 10, QLatin1Char('0'))
+        .arg(date.year(), 4, 10, QLatin1Char('0'));
+}
+
+namespace {
+
+// One number of a date: optional spaces, then one or more digits. Returns the
+// value and the digit count; advances pos.
+bool readDateNumber(const QString& s, qsizetype& pos, int& value, int& digits)
+{
+    while (pos < s.size() && s[pos] == u' ')
+        ++pos;
+    value = 0;
+    digits = 0;
+    while (pos < s.size() && s[pos] >= u'0' && s[pos] <= u'9') {
+        if (digits >= 9)
+            return false;
+        value = value * 10 + (s[pos].unicode() - u'0');
+        ++digits;
+        ++pos;
+    }
+    return digits > 0;
+}
+
+}  // namespace
+
+std::optional<QDate> tryReadAppDate(const QString& text, int referenceYear)
+{
+    qsizetype pos = 0;
+    int month = 0, day = 0, year = referenceYear, digits = 0, yearDigits = 4;
+    if (!readDateNumber(text, pos, month, digits))
+        return std::nullopt;
+    if (pos >= text.size() || text[pos] != u'/')
+        return std::nullopt;
+    ++pos;
+    if (!readDateNumber(text, pos, day, digits))
+        return std::nullopt;
+    if (pos < text.size()) {
+        if (text[pos] != u'/')
+            return std::nullopt;
+        ++pos;
+        if (!readDateNumber(text, pos, year, yearDigits))
+            return std::nullopt;
+        if (pos != text.size())
+            return std::nullopt;
+        if (yearDigits <= 2) {
+            // The hundred years that begin fifty years before the reference year.
+            const int start = referenceYear - 50;
+            int candidate = (start / 100) * 100 + year;
+            if (candidate < start)
+                candidate += 100;
+            year = candidate;
+        }
+    }
+    const QDate d(year, month, day);
+    if (!d.isValid())
+        return std::nullopt;
+    return d;
+}
+
+QDate readAppDate(const QString& text)
+{
+    if (auto d = tryReadAppDate(text, QDate::currentDate().year()))
+        return *d;
+    throw Error(QStringLiteral("'%1' is not a valid date").arg(text).toStdString());
+}
+
+QString toIsoDate(const QDate& date)
+{
+    if (!date.isValid())
+        return QString();
+    return QStringLiteral("%1-%2-%3")
+        .arg(date.year(), 4, 10, QLatin1Char('0'))
+        .arg(date.month(), 2, 10, QLatin1Char('0'))
+        .arg(date.day(), 2, 10, QLatin1Char('0'));
+}
+
+std::optional<QDate> fromIsoDate(const QString& text)
+{
+    // YYYY-MM-DD exactly, as the database layer stores dates.
+    if (text.size() != 10 || text[4] != u'-' || text[7] != u'-')
+        return std::nullopt;
+    bool okY = false, okM = false, okD = false;
+    const int y = QStringView(text).mid(0, 4).toInt(&okY);
+    const int m = QStringView(text).mid(5, 2).toInt(&okM);
+    const int d = QStringView(text).mid(8, 2).toInt(&okD);
+    if (!okY || !okM || !okD)
+        return std::nullopt;
+    const QDate date(y, m, d);
+    if (!date.isValid())
+        return std::nullopt;
+    return date;
+}
+
+std::optional<int> tryReadInteger(const QString& text)
+{
+    qsizetype pos = 0;
+    while (pos < text.size() && text[pos] == u' ')
+        ++pos;
+    bool negative = false;
+    if (pos < text.size() && (text[pos] == u'-' || text[pos] == u'+')) {
+        negative = text[pos] == u'-';
+        ++pos;
+    }
+    if (pos >= text.size())
+        return std::nullopt;
+    qint64 value = 0;
+    for (; pos < text.size(); ++pos) {
+        const QChar c = text[pos];
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+        value = value * 10 + (c.unicode() - u'0');
+        if (value > qint64(2147483648LL))
+            return std::nullopt;
+    }
+    if (negative)
+        value = -value;
+    if (value < -2147483648LL || value > 2147483647LL)
+        return std::nullopt;
+    return int(value);
+}
+
+int readInteger(const QString& text)
+{
+    if (auto v = tryReadInteger(text))
+        return *v;
+    throw Error(QStringLiteral("'%1' is not a valid integer value").arg(text).toStdString());
+}
+
+QString fromBytes(const std::string& bytes)
+{
+    return QString::fromLatin1(bytes.data(), qsizetype(bytes.size()));
+}
+
+std::string toBytes(const QString& text)
+{
+    std::string out;
+    out.resize(size_t(text.size()));
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        out[size_t(i)] = c <= 0xFF ? char(c) : '?';
+    }
+    return out;
+}
+
+}  // namespace orvanta

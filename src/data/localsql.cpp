@@ -1,0 +1,436 @@
+#include "data/localsql.h"
+
+#include "data/convert.h"
+#include "data/error.h"
+#include "data/schema.h"
+
+#include <QSet>
+#include <vector>
+
+namespace orvanta {
+namespace {
+
+enum class Tok { Space, Ident, Number, String, Punct };
+
+struct Token {
+    Tok type;
+    QString text;   // as written (for strings: with quotes)
+    QString value;  // strings: the decoded text
+    bool doubleQuoted = false;
+};
+
+bool isIdentStart(QChar c) { return c.isLetter() || c == u'_'; }
+bool isIdentPart(QChar c) { return c.isLetterOrNumber() || c == u'_' || c == u'$'; }
+
+std::vector<Token> tokenize(const QString& s)
+{
+    std::vector<Token> out;
+    qsizetype i = 0;
+    const qsizetype n = s.size();
+    while (i < n) {
+        const QChar c = s[i];
+        const qsizetype start = i;
+        if (c.isSpace()) {
+            while (i < n && s[i].isSpace())
+                ++i;
+            out.push_back({Tok::Space, s.mid(start, i - start), {}});
+        } else if (c == u'-' && i + 1 < n && s[i + 1] == u'-') {
+            while (i < n && s[i] != u'\n' && s[i] != u'\r')
+                ++i;
+            out.push_back({Tok::Space, QStringLiteral(" "), {}});
+        } else if (c == u'/' && i + 1 < n && s[i + 1] == u'*') {
+            const qsizetype close = s.indexOf(QStringLiteral("*/"), i + 2);
+            i = close < 0 ? n : close + 2;
+            out.push_back({Tok::Space, QStringLiteral(" "), {}});
+        } else if (c == u'"' || c == u'\'') {
+            QString value;
+            ++i;
+            bool closed = false;
+            while (i < n) {
+                if (s[i] == c) {
+                    if (i + 1 < n && s[i + 1] == c) {
+                        value += c;
+                        i += 2;
+                        continue;
+                    }
+                    ++i;
+                    closed = true;
+                    break;
+                }
+                value += s[i++];
+            }
+            if (!closed)
+                throw Error("The statement has a text literal without its closing quote");
+            out.push_back({Tok::String, s.mid(start, i - start), value, c == u'"'});
+        } else if (c.isDigit() || (c == u'.' && i + 1 < n && s[i + 1].isDigit())) {
+            while (i < n && s[i].isDigit())
+                ++i;
+            if (i < n && s[i] == u'.') {
+                ++i;
+                while (i < n && s[i].isDigit())
+                    ++i;
+            }
+            if (i < n && (s[i] == u'e' || s[i] == u'E')) {
+                qsizetype j = i + 1;
+                if (j < n && (s[j] == u'+' || s[j] == u'-'))
+                    ++j;
+                if (j < n && s[j].isDigit()) {
+                    i = j;
+                    while (i < n && s[i].isDigit())
+                        ++i;
+                }
+            }
+            out.push_back({Tok::Number, s.mid(start, i - start), {}});
+        } else if (isIdentStart(c)) {
+            while (i < n && isIdentPart(s[i]))
+                ++i;
+            out.push_back({Tok::Ident, s.mid(start, i - start), {}});
+        } else {
+            static const QStringList twoChar = {QStringLiteral("<="), QStringLiteral(">="),
+                                                QStringLiteral("<>"), QStringLiteral("!="),
+                                                QStringLiteral("=="), QStringLiteral("||")};
+            qsizetype len = 1;
+            if (i + 1 < n && twoChar.contains(s.mid(i, 2)))
+                len = 2;
+            out.push_back({Tok::Punct, s.mid(i, len), {}});
+            i += len;
+        }
+    }
+    return out;
+}
+
+bool isKeyword(const Token& t, const char* word)
+{
+    return t.type == Tok::Ident && t.text.compare(QLatin1String(word), Qt::CaseInsensitive) == 0;
+}
+
+// Words that end a FROM list or can never be a table alias.
+bool isClauseWord(const Token& t)
+{
+    static const char* words[] = {"WHERE", "ORDER", "GROUP", "HAVING", "UNION", "EXCEPT",
+                                  "INTERSECT", "LIMIT", "SET", "VALUES", "ON", "JOIN",
+                                  "INNER", "LEFT", "RIGHT", "OUTER", "CROSS", "NATURAL",
+                                  "AS", "SELECT", "FROM", "USING", "INDEXED", "NOT",
+                                  "DEFAULT", "RETURNING"};
+    if (t.type != Tok::Ident)
+        return false;
+    for (const char* w : words)
+        if (isKeyword(t, w))
+            return true;
+    return false;
+}
+
+bool isComparison(const Token& t)
+{
+    static const QSet<QString> ops = {QStringLiteral("="),  QStringLiteral("=="),
+                                      QStringLiteral("<>"), QStringLiteral("!="),
+                                      QStringLiteral("<"),  QStringLiteral(">"),
+                                      QStringLiteral("<="), QStringLiteral(">=")};
+    return t.type == Tok::Punct && ops.contains(t.text);
+}
+
+class Translator {
+public:
+    explicit Translator(const QString& statement) : tokens_(tokenize(statement)) {}
+
+    TranslatedSql run()
+    {
+        size_t end = tokens_.size();
+        // One statement only: a ";" may end it, nothing may follow.
+        for (size_t i = 0; i < tokens_.size(); ++i) {
+            if (tokens_[i].type == Tok::Punct && tokens_[i].text == u';') {
+                for (size_t j = i + 1; j < tokens_.size(); ++j)
+                    if (tokens_[j].type != Tok::Space)
+                        throw Error("Only one statement can be run at a time");
+                end = i;
+                break;
+            }
+        }
+        const size_t first = nextSignificant(0, end);
+        if (first < end) {
+            const Token& t = tokens_[first];
+            if (isKeyword(t, "SELECT") || isKeyword(t, "WITH"))
+                result_.kind = TranslatedSql::Kind::Select;
+            else if (isKeyword(t, "INSERT") || isKeyword(t, "REPLACE"))
+                result_.kind = TranslatedSql::Kind::Insert;
+            else if (isKeyword(t, "UPDATE"))
+                result_.kind = TranslatedSql::Kind::Update;
+            else if (isKeyword(t, "DELETE"))
+                result_.kind = TranslatedSql::Kind::Delete;
+        }
+        result_.sql = translate(0, end, 0);
+        return result_;
+    }
+
+private:
+    enum class Clause { None, FromList, OrderBy, InsertColumns, Values };
+
+    struct Context {
+        Clause clause = Clause::None;
+        bool expectTable = false;
+        bool afterTable = false;     // the next word may be an alias
+        bool deleteTarget = false;   // the table of DELETE FROM
+        int valueIndex = 0;          // position inside a VALUES list
+    };
+
+    size_t nextSignificant(size_t i, size_t end) const
+    {
+        while (i < end && tokens_[i].type == Tok::Space)
+            ++i;
+        return i;
+    }
+
+    // Index of the significant token before i within [begin, i), or npos.
+    size_t prevSignificant(size_t begin, size_t i) const
+    {
+        while (i > begin) {
+            --i;
+            if (tokens_[i].type != Tok::Space)
+                return i;
+        }
+        return size_t(-1);
+    }
+
+    size_t matchingParen(size_t open, size_t end) const
+    {
+        int depth = 0;
+        for (size_t i = open; i < end; ++i) {
+            if (tokens_[i].type != Tok::Punct)
+                continue;
+            if (tokens_[i].text == u'(')
+                ++depth;
+            else if (tokens_[i].text == u')' && --depth == 0)
+                return i;
+        }
+        return size_t(-1);
+    }
+
+    // Whether the literal at i is compared with or assigned to a date field:
+    //   AnvDate = "05/14/2001",  E.AnvDate < "1/1/1990",  "1/1/1990" >= AnvDate
+    bool isDateContext(size_t begin, size_t end, size_t i) const
+    {
+        size_t p = prevSignificant(begin, i);
+        if (p != size_t(-1) && isComparison(tokens_[p])) {
+            const size_t f = prevSignificant(begin, p);
+            if (f != size_t(-1) && tokens_[f].type == Tok::Ident && schema::isDateField(tokens_[f].text))
+                return true;
+        }
+        size_t q = nextSignificant(i + 1, end);
+        if (q < end && isComparison(tokens_[q])) {
+            size_t f = nextSignificant(q + 1, end);
+            // Follow a qualified name to its last part: E.AnvDate
+            while (f < end && tokens_[f].type == Tok::Ident) {
+                const size_t dot = nextSignificant(f + 1, end);
+                if (dot < end && tokens_[dot].type == Tok::Punct && tokens_[dot].text == u'.') {
+                    f = nextSignificant(dot + 1, end);
+                    continue;
+                }
+                return schema::isDateField(tokens_[f].text);
+            }
+        }
+        return false;
+    }
+
+    void addParam(const QVariant& v, QString& out)
+    {
+        result_.params.append(v);
+        out += u'?';
+    }
+
+    void addTextParam(const QString& value, bool date, QString& out)
+    {
+        if (value.isEmpty()) {
+            addParam(QVariant(), out);
+            return;
+        }
+        if (!date) {
+            addParam(value, out);
+            return;
+        }
+        if (auto iso = fromIsoDate(value)) {
+            addParam(toIsoDate(*iso), out);
+            return;
+        }
+        addParam(toIsoDate(readAppDate(value)), out);
+    }
+
+    void emitTable(const Token& t, Context& ctx, int depth, QString& out)
+    {
+        const QString name = t.type == Tok::String ? t.value : t.text;
+        const TableDef* def = schema::findTable(name);
+        const QString real = def ? def->name : schema::stripDbExtension(name);
+        out += u'"' + QString(real).replace(u'"', QStringLiteral("\"\"")) + u'"';
+        if (depth == 0 && result_.kind != TranslatedSql::Kind::Select && result_.targetTable.isEmpty())
+            result_.targetTable = real;
+        ctx.expectTable = false;
+        ctx.afterTable = true;
+    }
+
+    QString translate(size_t begin, size_t end, int depth)
+    {
+        QString out;
+        std::vector<Context> stack(1);
+        bool pendingInsertColumns = false;  // INTO "t" ( ... )
+        bool pendingValues = false;         // VALUES ( ... )
+        bool orderPending = false;          // ORDER / GROUP seen, waiting for BY
+
+        for (size_t i = begin; i < end; ++i) {
+            const Token& t = tokens_[i];
+            Context& ctx = stack.back();
+            if (t.type == Tok::Space) {
+                out += t.text;
+                continue;
+            }
+
+            const bool wasAfterTable = ctx.afterTable;
+            ctx.afterTable = false;
+
+            if (t.type == Tok::Ident) {
+                if (ctx.clause == Clause::InsertColumns) {
+                    insertColumns_.append(t.text);
+                    out += t.text;
+                    continue;
+                }
+                if (ctx.expectTable && !isClauseWord(t)) {
+                    emitTable(t, ctx, depth, out);
+                    continue;
+                }
+                if (wasAfterTable && !isClauseWord(t)) {
+                    // A table alias. SQLite wants AS before the alias of a DELETE target.
+                    if (ctx.deleteTarget)
+                        out += QStringLiteral("AS ");
+                    ctx.deleteTarget = false;
+                    out += t.text;
+                    continue;
+                }
+                ctx.deleteTarget = false;
+                if (isKeyword(t, "EXTRACT")) {
+                    const size_t open = nextSignificant(i + 1, end);
+                    const size_t close = open < end && tokens_[open].text == u'(' ? matchingParen(open, end)
+                                                                                 : size_t(-1);
+                    if (close != size_t(-1)) {
+                        const size_t part = nextSignificant(open + 1, close);
+                        const size_t from = nextSignificant(part + 1, close);
+                        const char* fmt = nullptr;
+                        if (part < close && isKeyword(tokens_[part], "YEAR"))
+                            fmt = "%Y";
+                        else if (part < close && isKeyword(tokens_[part], "MONTH"))
+                            fmt = "%m";
+                        else if (part < close && isKeyword(tokens_[part], "DAY"))
+                            fmt = "%d";
+                        if (fmt && from < close && isKeyword(tokens_[from], "FROM")) {
+                            out += QStringLiteral("CAST(strftime('%1', ").arg(QLatin1String(fmt));
+                            out += translate(from + 1, close, depth + 1).trimmed();
+                            out += QStringLiteral(") AS INTEGER)");
+                            i = close;
+                            continue;
+                        }
+                    }
+                }
+                if (isKeyword(t, "FROM")) {
+                    ctx.clause = Clause::FromList;
+                    ctx.expectTable = true;
+                    const size_t p = prevSignificant(begin, i);
+                    ctx.deleteTarget = p != size_t(-1) && isKeyword(tokens_[p], "DELETE");
+                } else if (isKeyword(t, "UPDATE") || isKeyword(t, "INTO") || isKeyword(t, "JOIN")) {
+                    ctx.expectTable = true;
+                    if (isKeyword(t, "INTO"))
+                        pendingInsertColumns = true;
+                } else if (isKeyword(t, "ORDER") || isKeyword(t, "GROUP")) {
+                    orderPending = true;
+                    ctx.clause = Clause::None;
+                } else if (isKeyword(t, "BY") && orderPending) {
+                    orderPending = false;
+                    ctx.clause = Clause::OrderBy;
+                } else if (isKeyword(t, "VALUES")) {
+                    pendingValues = true;
+                    pendingInsertColumns = false;
+                    ctx.clause = Clause::None;
+                } else if (isKeyword(t, "SELECT")) {
+                    pendingInsertColumns = false;
+                    ctx.clause = Clause::None;
+                } else if (isClauseWord(t) && !isKeyword(t, "AS") && !isKeyword(t, "NOT")) {
+                    ctx.clause = Clause::None;
+                    ctx.expectTable = false;
+                }
+                out += t.text;
+                continue;
+            }
+
+            if (t.type == Tok::String) {
+                if (ctx.expectTable) {
+                    emitTable(t, ctx, depth, out);
+                    continue;
+                }
+                bool date = isDateContext(begin, end, i);
+                if (ctx.clause == Clause::Values) {
+                    const int k = ctx.valueIndex;
+                    date = date || (k < int(insertColumns_.size()) && schema::isDateField(insertColumns_[k]));
+                }
+                addTextParam(t.value, date, out);
+                continue;
+            }
+
+            if (t.type == Tok::Number) {
+                if (ctx.clause == Clause::OrderBy) {
+                    out += t.text;
+                } else if (t.text.contains(u'.') || t.text.contains(u'e') || t.text.contains(u'E')) {
+                    addParam(t.text.toDouble(), out);
+                } else {
+                    bool ok = false;
+                    const qlonglong v = t.text.toLongLong(&ok);
+                    if (ok)
+                        addParam(v, out);
+                    else
+                        addParam(t.text.toDouble(), out);
+                }
+                continue;
+            }
+
+            // Punctuation
+            if (t.text == u'(') {
+                Context inner;
+                if (pendingInsertColumns && wasAfterTable) {
+                    inner.clause = Clause::InsertColumns;
+                    insertColumns_.clear();
+                } else if (pendingValues) {
+                    inner.clause = Clause::Values;
+                }
+                pendingInsertColumns = false;
+                pendingValues = false;
+                stack.push_back(inner);
+                out += t.text;
+                continue;
+            }
+            if (t.text == u')') {
+                if (stack.size() > 1)
+                    stack.pop_back();
+                out += t.text;
+                continue;
+            }
+            if (t.text == u',') {
+                if (ctx.clause == Clause::FromList)
+                    ctx.expectTable = true;
+                else if (ctx.clause == Clause::Values)
+                    ++ctx.valueIndex;
+                out += t.text;
+                continue;
+            }
+            out += t.text;
+        }
+        return out;
+    }
+
+    std::vector<Token> tokens_;
+    TranslatedSql result_;
+    QStringList insertColumns_;  // the column list of an INSERT, for its VALUES
+};
+
+}  // namespace
+
+TranslatedSql translateLocalSql(const QString& statement)
+{
+    return Translator(statement).run();
+}
+
+}  // namespace orvanta
