@@ -40,8 +40,10 @@ bool readDateNumber(const QString& s, qsizetype& pos, int& value, int& digits)
 
 std::optional<QDate> tryReadAppDate(const QString& text, int referenceYear)
 {
+    // Today's year is looked up only when a short or missing year needs it.
+    auto reference = [&] { return referenceYear != 0 ? referenceYear : QDate::currentDate().year(); };
     qsizetype pos = 0;
-    int month = 0, day = 0, year = referenceYear, digits = 0, yearDigits = 4;
+    int month = 0, day = 0, year = 0, digits = 0, yearDigits = 4;
     if (!readDateNumber(text, pos, month, digits))
         return std::nullopt;
     if (pos >= text.size() || text[pos] != u'/')
@@ -59,12 +61,14 @@ std::optional<QDate> tryReadAppDate(const QString& text, int referenceYear)
             return std::nullopt;
         if (yearDigits <= 2) {
             // The hundred years that begin fifty years before the reference year.
-            const int start = referenceYear - 50;
+            const int start = reference() - 50;
             int candidate = (start / 100) * 100 + year;
             if (candidate < start)
                 candidate += 100;
             year = candidate;
         }
+    } else {
+        year = reference();
     }
     const QDate d(year, month, day);
     if (!d.isValid())
@@ -74,7 +78,7 @@ std::optional<QDate> tryReadAppDate(const QString& text, int referenceYear)
 
 QDate readAppDate(const QString& text)
 {
-    if (auto d = tryReadAppDate(text, QDate::currentDate().year()))
+    if (auto d = tryReadAppDate(text))
         return *d;
     throw Error(QStringLiteral("'%1' is not a valid date").arg(text).toStdString());
 }

@@ -16,8 +16,9 @@ QString formatAppDate(const QDate& date);   // 05/14/2001; empty for an invalid 
 // Reads month, day and year in that order, separated by "/". Spaces before a
 // number are allowed; a year of one or two digits is placed in the hundred years
 // that begin fifty years before the reference year; with only month and day the
-// reference year is taken; the whole text must be used.
-std::optional<QDate> tryReadAppDate(const QString& text, int referenceYear);
+// reference year is taken; the whole text must be used. A reference year of 0
+// stands for this year.
+std::optional<QDate> tryReadAppDate(const QString& text, int referenceYear = 0);
 // The same with this year as reference; throws "'%s' is not a valid date".
 QDate readAppDate(const QString& text);
 

@@ -12,8 +12,10 @@
 #include <QTemporaryFile>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlDriver>
 #include <QSqlRecord>
 #include <algorithm>
+#include <sqlite3.h>
 
 namespace orvanta {
 
@@ -66,15 +68,132 @@ QString AliasRegistry::resolve(const QString& alias) const
     return QDir(p.isEmpty() ? QStringLiteral(".") : p).absolutePath();
 }
 
+// ---------------------------------------------------------------- statements
+
+Statement::~Statement()
+{
+    sqlite3_finalize(stmt_);
+}
+
+void Statement::execute(const QVariantList& params)
+{
+    sqlite3_reset(stmt_);
+    sqlite3_clear_bindings(stmt_);
+    pendingRow_ = hasRow_ = false;
+    const int expected = sqlite3_bind_parameter_count(stmt_);
+    if (expected != params.size())
+        throw Error(toStd(QStringLiteral("The statement needs %1 values, %2 were given").arg(expected).arg(params.size())));
+    for (int i = 0; i < params.size(); ++i) {
+        const QVariant& v = params[i];
+        int rc = SQLITE_OK;
+        if (v.isNull()) {
+            rc = sqlite3_bind_null(stmt_, i + 1);
+        } else {
+            switch (v.metaType().id()) {
+            case QMetaType::Int:
+            case QMetaType::UInt:
+            case QMetaType::LongLong:
+            case QMetaType::ULongLong:
+            case QMetaType::Long:
+            case QMetaType::Bool:
+                rc = sqlite3_bind_int64(stmt_, i + 1, v.toLongLong());
+                break;
+            case QMetaType::Double:
+            case QMetaType::Float:
+                rc = sqlite3_bind_double(stmt_, i + 1, v.toDouble());
+                break;
+            case QMetaType::QByteArray: {
+                const QByteArray b = v.toByteArray();
+                rc = sqlite3_bind_blob(stmt_, i + 1, b.constData(), int(b.size()), SQLITE_TRANSIENT);
+                break;
+            }
+            default: {
+                const QByteArray utf8 = v.toString().toUtf8();
+                rc = sqlite3_bind_text(stmt_, i + 1, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+                break;
+            }
+            }
+        }
+        if (rc != SQLITE_OK)
+            throw Error(sqlite3_errmsg(db_));
+    }
+    pendingRow_ = step();
+    changes_ = sqlite3_changes(db_);
+    lastInsertId_ = sqlite3_last_insert_rowid(db_);
+}
+
+bool Statement::step()
+{
+    const int rc = sqlite3_step(stmt_);
+    if (rc == SQLITE_ROW)
+        return true;
+    if (rc == SQLITE_DONE)
+        return false;
+    const std::string message = sqlite3_errmsg(db_);
+    sqlite3_reset(stmt_);
+    throw Error(message);
+}
+
+bool Statement::next()
+{
+    if (pendingRow_) {
+        pendingRow_ = false;
+        hasRow_ = true;
+        return true;
+    }
+    if (!hasRow_)
+        return false;
+    hasRow_ = step();
+    return hasRow_;
+}
+
+QVariant Statement::value(int column) const
+{
+    switch (sqlite3_column_type(stmt_, column)) {
+    case SQLITE_INTEGER: return QVariant(qlonglong(sqlite3_column_int64(stmt_, column)));
+    case SQLITE_FLOAT: return QVariant(sqlite3_column_double(stmt_, column));
+    case SQLITE_TEXT: {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
+        return QVariant(QString::fromUtf8(text, sqlite3_column_bytes(stmt_, column)));
+    }
+    case SQLITE_BLOB: {
+        const auto* data = static_cast<const char*>(sqlite3_column_blob(stmt_, column));
+        return QVariant(QByteArray(data, sqlite3_column_bytes(stmt_, column)));
+    }
+    default: return QVariant();
+    }
+}
+
+int Statement::columnCount() const
+{
+    return sqlite3_column_count(stmt_);
+}
+
+QString Statement::columnName(int column) const
+{
+    return QString::fromUtf8(sqlite3_column_name(stmt_, column));
+}
+
+const char* Statement::columnDecltype(int column) const
+{
+    return sqlite3_column_decltype(stmt_, column);
+}
+
+void Statement::finish()
+{
+    sqlite3_reset(stmt_);
+    pendingRow_ = hasRow_ = false;
+}
+
 // ---------------------------------------------------------------- statement cache
 
 struct StatementLease::Slot {
-    std::unique_ptr<QSqlQuery> query;
+    std::unique_ptr<Statement> stmt;
     bool inUse = false;
 };
 
 StatementLease::StatementLease(StatementLease&& other) noexcept
-    : slot_(std::exchange(other.slot_, nullptr)), query_(std::exchange(other.query_, nullptr))
+    : slot_(std::exchange(other.slot_, nullptr)), stmt_(std::exchange(other.stmt_, nullptr))
 {
 }
 
@@ -83,7 +202,7 @@ StatementLease& StatementLease::operator=(StatementLease&& other) noexcept
     if (this != &other) {
         reset();
         slot_ = std::exchange(other.slot_, nullptr);
-        query_ = std::exchange(other.query_, nullptr);
+        stmt_ = std::exchange(other.stmt_, nullptr);
     }
     return *this;
 }
@@ -93,11 +212,11 @@ StatementLease::~StatementLease() { reset(); }
 void StatementLease::reset()
 {
     if (slot_) {
-        query_->finish();
+        stmt_->finish();
         slot_->inUse = false;
     }
     slot_ = nullptr;
-    query_ = nullptr;
+    stmt_ = nullptr;
 }
 
 // ---------------------------------------------------------------- database
@@ -230,6 +349,10 @@ void Database::open(const QString& directory, const Options& options)
     } catch (const Error& e) {
         fail(QString::fromStdString(e.what()));
     }
+    const QVariant h = db_.driver()->handle();
+    if (!h.isValid() || qstrcmp(h.typeName(), "sqlite3*") != 0)
+        fail(QStringLiteral("Cannot open the database %1: the SQLite driver gives no connection handle.").arg(file));
+    handle_ = *static_cast<sqlite3* const*>(h.constData());
     open_ = true;
     filePath_ = file;
     directory_ = dir;
@@ -299,10 +422,8 @@ void Database::close()
 {
     if (!db_.isValid())
         return;
-    for (auto& [sql, pool] : cache_)
-        for (auto& slot : pool)
-            slot->query.reset();
-    cache_.clear();
+    cache_.clear();  // finalizes every prepared statement before the connection closes
+    handle_ = nullptr;
     db_.close();
     db_ = QSqlDatabase();
     QSqlDatabase::removeDatabase(connectionName_);
@@ -318,15 +439,26 @@ StatementLease Database::prepare(const QString& sql)
     for (auto& slot : pool)
         if (!slot->inUse) {
             slot->inUse = true;
-            return StatementLease(slot.get(), slot->query.get());
+            return StatementLease(slot.get(), slot->stmt.get());
         }
+    const QByteArray utf8 = sql.toUtf8();
+    sqlite3_stmt* raw = nullptr;
+    const char* tail = nullptr;
+    if (sqlite3_prepare_v2(handle_, utf8.constData(), int(utf8.size()), &raw, &tail) != SQLITE_OK) {
+        const std::string message = sqlite3_errmsg(handle_);
+        sqlite3_finalize(raw);
+        throw Error(message);
+    }
+    if (!raw)
+        throw Error("The statement is empty");
+    if (tail && *tail && QByteArray(tail).trimmed().size() > 0) {
+        sqlite3_finalize(raw);
+        throw Error("Only one statement can be run at a time");
+    }
     auto slot = std::make_unique<StatementLease::Slot>();
-    slot->query = std::make_unique<QSqlQuery>(db_);
-    slot->query->setForwardOnly(true);
-    if (!slot->query->prepare(sql))
-        throw Error(toStd(engineText(slot->query->lastError())));
+    slot->stmt = std::make_unique<Statement>(handle_, raw);
     slot->inUse = true;
-    StatementLease lease(slot.get(), slot->query.get());
+    StatementLease lease(slot.get(), slot->stmt.get());
     pool.push_back(std::move(slot));
     return lease;
 }
@@ -334,11 +466,7 @@ StatementLease Database::prepare(const QString& sql)
 StatementLease Database::run(const QString& sql, const QVariantList& params)
 {
     StatementLease lease = prepare(sql);
-    QSqlQuery* q = lease.get();
-    for (int i = 0; i < params.size(); ++i)
-        q->bindValue(i, params[i]);
-    if (!q->exec())
-        throw Error(toStd(engineText(q->lastError())));
+    lease->execute(params);
     return lease;
 }
 
@@ -401,8 +529,7 @@ void Database::rollback()
         rollbackOnly_ = true;
         return;
     }
-    QSqlQuery q(db_);
-    q.exec(QStringLiteral("ROLLBACK"));
+    sqlite3_exec(handle_, "ROLLBACK", nullptr, nullptr, nullptr);
     for (Table* t : tables_)
         t->markStale();
 }

@@ -10,7 +10,8 @@
 #include <unordered_map>
 #include <vector>
 
-class QSqlQuery;
+struct sqlite3;
+struct sqlite3_stmt;
 
 namespace orvanta {
 
@@ -33,8 +34,40 @@ private:
     QString iniFile_;
 };
 
-// A prepared SQLite statement lent out by the statement cache. Returned to the
-// cache when the lease ends.
+// A prepared SQLite statement on the connection of the Qt SQLite driver. The
+// statement cache keeps these by their SQL text and lends them out; values
+// are bound and read straight through the SQLite C API, texts as UTF-8.
+class Statement {
+public:
+    Statement(sqlite3* db, sqlite3_stmt* stmt) : db_(db), stmt_(stmt) {}
+    ~Statement();
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    // Binds the values and runs the statement up to its first row (or to its
+    // end). Throws orvanta::Error with the engine's text on failure.
+    void execute(const QVariantList& params);
+    bool next();                       // moves to the next row; false at the end
+    QVariant value(int column) const;  // of the current row
+    int columnCount() const;
+    QString columnName(int column) const;
+    const char* columnDecltype(int column) const;
+    int numRowsAffected() const { return changes_; }
+    qint64 lastInsertId() const { return lastInsertId_; }
+    void finish();                     // resets, so that the statement holds no lock
+
+private:
+    bool step();
+
+    sqlite3* db_;
+    sqlite3_stmt* stmt_;
+    bool pendingRow_ = false;
+    bool hasRow_ = false;
+    int changes_ = 0;
+    qint64 lastInsertId_ = 0;
+};
+
+// A statement lent out by the statement cache; returned when the lease ends.
 class StatementLease {
 public:
     StatementLease() = default;
@@ -42,17 +75,17 @@ public:
     StatementLease& operator=(StatementLease&&) noexcept;
     ~StatementLease();
 
-    QSqlQuery* get() const { return query_; }
-    QSqlQuery* operator->() const { return query_; }
-    explicit operator bool() const { return query_ != nullptr; }
+    Statement* get() const { return stmt_; }
+    Statement* operator->() const { return stmt_; }
+    explicit operator bool() const { return stmt_ != nullptr; }
     void reset();
 
 private:
     friend class Database;
     struct Slot;
-    StatementLease(Slot* slot, QSqlQuery* q) : slot_(slot), query_(q) {}
+    StatementLease(Slot* slot, Statement* s) : slot_(slot), stmt_(s) {}
     Slot* slot_ = nullptr;
-    QSqlQuery* query_ = nullptr;
+    Statement* stmt_ = nullptr;
 };
 
 // The connection to the award database: the SQLite file awards.sqlite3 in one
@@ -115,6 +148,7 @@ public:
     void tableChanged(const QString& tableName, const Table* source);
 
     QSqlDatabase& connection() { return db_; }
+    sqlite3* handle() const { return handle_; }
 
     // The message of a failed SQLite call, as the engine words it.
     static QString engineText(const class QSqlError& error);
@@ -126,6 +160,7 @@ private:
 
     QString connectionName_;
     QSqlDatabase db_;
+    sqlite3* handle_ = nullptr;
     bool open_ = false;
     QString filePath_;
     QString directory_;

@@ -4,27 +4,95 @@
 #include "data/error.h"
 #include "data/schema.h"
 
-#include <QSet>
+#include <string_view>
 #include <vector>
 
 namespace orvanta {
 namespace {
 
+// Words of the dialect that the translator acts on, recognised once per token.
+enum class Kw : unsigned char {
+    None, Select, With, Insert, Replace, Update, Delete, From, Into, Join, Order, Group, By,
+    Values, Extract, Year, Month, Day, As, Not, Where, Having, Union, Except, Intersect, Limit,
+    Set, On, Inner, Left, Right, Outer, Cross, Natural, Using, Indexed, Default, Returning,
+};
+
+struct KeywordInfo {
+    std::string_view upper;
+    Kw kw;
+    bool clause;  // ends a FROM list; never a table alias
+};
+
+constexpr KeywordInfo kKeywords[] = {
+    {"SELECT", Kw::Select, true},   {"WITH", Kw::With, false},      {"INSERT", Kw::Insert, false},
+    {"REPLACE", Kw::Replace, false}, {"UPDATE", Kw::Update, false}, {"DELETE", Kw::Delete, false},
+    {"FROM", Kw::From, true},       {"INTO", Kw::Into, false},      {"JOIN", Kw::Join, true},
+    {"ORDER", Kw::Order, true},     {"GROUP", Kw::Group, true},     {"BY", Kw::By, false},
+    {"VALUES", Kw::Values, true},   {"EXTRACT", Kw::Extract, false}, {"YEAR", Kw::Year, false},
+    {"MONTH", Kw::Month, false},    {"DAY", Kw::Day, false},        {"AS", Kw::As, true},
+    {"NOT", Kw::Not, true},         {"WHERE", Kw::Where, true},     {"HAVING", Kw::Having, true},
+    {"UNION", Kw::Union, true},     {"EXCEPT", Kw::Except, true},   {"INTERSECT", Kw::Intersect, true},
+    {"LIMIT", Kw::Limit, true},     {"SET", Kw::Set, true},         {"ON", Kw::On, true},
+    {"INNER", Kw::Inner, true},     {"LEFT", Kw::Left, true},       {"RIGHT", Kw::Right, true},
+    {"OUTER", Kw::Outer, true},     {"CROSS", Kw::Cross, true},     {"NATURAL", Kw::Natural, true},
+    {"USING", Kw::Using, true},     {"INDEXED", Kw::Indexed, true}, {"DEFAULT", Kw::Default, true},
+    {"RETURNING", Kw::Returning, true},
+};
+
+const KeywordInfo* classify(QStringView word)
+{
+    if (word.size() > 9)
+        return nullptr;
+    char upper[10];
+    for (qsizetype i = 0; i < word.size(); ++i) {
+        const char16_t c = word[i].unicode();
+        if (c > 0x7f)
+            return nullptr;
+        upper[i] = (c >= u'a' && c <= u'z') ? char(c - 32) : char(c);
+    }
+    // Most words of a statement are field names: the first letter and the
+    // length rule nearly all of them out before any comparison.
+    const std::string_view w(upper, size_t(word.size()));
+    for (const KeywordInfo& k : kKeywords)
+        if (k.upper.size() == w.size() && k.upper[0] == w[0] && k.upper == w)
+            return &k;
+    return nullptr;
+}
+
 enum class Tok { Space, Ident, Number, String, Punct };
 
 struct Token {
     Tok type;
-    QString text;   // as written (for strings: with quotes)
-    QString value;  // strings: the decoded text
+    QStringView text;  // as written, a view into the statement (strings: with quotes)
+    QString value;     // strings: the decoded text
     bool doubleQuoted = false;
+    Kw kw = Kw::None;  // identifiers: the keyword it is, if any
+    bool clause = false;
 };
+
+bool isKeyword(const Token& t, Kw kw) { return t.kw == kw; }
+bool isClauseWord(const Token& t) { return t.clause; }
 
 bool isIdentStart(QChar c) { return c.isLetter() || c == u'_'; }
 bool isIdentPart(QChar c) { return c.isLetterOrNumber() || c == u'_' || c == u'$'; }
 
-std::vector<Token> tokenize(const QString& s)
+bool isTwoCharOperator(QChar a, QChar b)
 {
+    switch (a.unicode()) {
+    case u'<': return b == u'=' || b == u'>';
+    case u'>': return b == u'=';
+    case u'!': return b == u'=';
+    case u'=': return b == u'=';
+    case u'|': return b == u'|';
+    default: return false;
+    }
+}
+
+std::vector<Token> tokenize(const QString& source)
+{
+    const QStringView s(source);
     std::vector<Token> out;
+    out.reserve(size_t(s.size() / 3));
     qsizetype i = 0;
     const qsizetype n = s.size();
     while (i < n) {
@@ -37,27 +105,30 @@ std::vector<Token> tokenize(const QString& s)
         } else if (c == u'-' && i + 1 < n && s[i + 1] == u'-') {
             while (i < n && s[i] != u'\n' && s[i] != u'\r')
                 ++i;
-            out.push_back({Tok::Space, QStringLiteral(" "), {}});
+            out.push_back({Tok::Space, u" ", {}});
         } else if (c == u'/' && i + 1 < n && s[i + 1] == u'*') {
-            const qsizetype close = s.indexOf(QStringLiteral("*/"), i + 2);
+            const qsizetype close = s.indexOf(u"*/", i + 2);
             i = close < 0 ? n : close + 2;
-            out.push_back({Tok::Space, QStringLiteral(" "), {}});
+            out.push_back({Tok::Space, u" ", {}});
         } else if (c == u'"' || c == u'\'') {
             QString value;
             ++i;
             bool closed = false;
+            qsizetype runStart = i;  // copy runs between doubled quotes in one piece
             while (i < n) {
                 if (s[i] == c) {
+                    value += s.mid(runStart, i - runStart);
                     if (i + 1 < n && s[i + 1] == c) {
                         value += c;
                         i += 2;
+                        runStart = i;
                         continue;
                     }
                     ++i;
                     closed = true;
                     break;
                 }
-                value += s[i++];
+                ++i;
             }
             if (!closed)
                 throw Error("The statement has a text literal without its closing quote");
@@ -84,13 +155,15 @@ std::vector<Token> tokenize(const QString& s)
         } else if (isIdentStart(c)) {
             while (i < n && isIdentPart(s[i]))
                 ++i;
-            out.push_back({Tok::Ident, s.mid(start, i - start), {}});
+            Token t{Tok::Ident, s.mid(start, i - start), {}};
+            if (const KeywordInfo* k = classify(t.text)) {
+                t.kw = k->kw;
+                t.clause = k->clause;
+            }
+            out.push_back(std::move(t));
         } else {
-            static const QStringList twoChar = {QStringLiteral("<="), QStringLiteral(">="),
-                                                QStringLiteral("<>"), QStringLiteral("!="),
-                                                QStringLiteral("=="), QStringLiteral("||")};
             qsizetype len = 1;
-            if (i + 1 < n && twoChar.contains(s.mid(i, 2)))
+            if (i + 1 < n && isTwoCharOperator(s[i], s[i + 1]))
                 len = 2;
             out.push_back({Tok::Punct, s.mid(i, len), {}});
             i += len;
@@ -99,39 +172,19 @@ std::vector<Token> tokenize(const QString& s)
     return out;
 }
 
-bool isKeyword(const Token& t, const char* word)
-{
-    return t.type == Tok::Ident && t.text.compare(QLatin1String(word), Qt::CaseInsensitive) == 0;
-}
-
-// Words that end a FROM list or can never be a table alias.
-bool isClauseWord(const Token& t)
-{
-    static const char* words[] = {"WHERE", "ORDER", "GROUP", "HAVING", "UNION", "EXCEPT",
-                                  "INTERSECT", "LIMIT", "SET", "VALUES", "ON", "JOIN",
-                                  "INNER", "LEFT", "RIGHT", "OUTER", "CROSS", "NATURAL",
-                                  "AS", "SELECT", "FROM", "USING", "INDEXED", "NOT",
-                                  "DEFAULT", "RETURNING"};
-    if (t.type != Tok::Ident)
-        return false;
-    for (const char* w : words)
-        if (isKeyword(t, w))
-            return true;
-    return false;
-}
-
 bool isComparison(const Token& t)
 {
-    static const QSet<QString> ops = {QStringLiteral("="),  QStringLiteral("=="),
-                                      QStringLiteral("<>"), QStringLiteral("!="),
-                                      QStringLiteral("<"),  QStringLiteral(">"),
-                                      QStringLiteral("<="), QStringLiteral(">=")};
-    return t.type == Tok::Punct && ops.contains(t.text);
+    if (t.type != Tok::Punct)
+        return false;
+    const QChar c = t.text[0];
+    if (t.text.size() == 1)
+        return c == u'=' || c == u'<' || c == u'>';
+    return c == u'=' || c == u'<' || c == u'>' || c == u'!';
 }
 
 class Translator {
 public:
-    explicit Translator(const QString& statement) : tokens_(tokenize(statement)) {}
+    explicit Translator(const QString& statement) : tokens_(tokenize(statement)) { result_.params.reserve(32); }
 
     TranslatedSql run()
     {
@@ -149,13 +202,13 @@ public:
         const size_t first = nextSignificant(0, end);
         if (first < end) {
             const Token& t = tokens_[first];
-            if (isKeyword(t, "SELECT") || isKeyword(t, "WITH"))
+            if (isKeyword(t, Kw::Select) || isKeyword(t, Kw::With))
                 result_.kind = TranslatedSql::Kind::Select;
-            else if (isKeyword(t, "INSERT") || isKeyword(t, "REPLACE"))
+            else if (isKeyword(t, Kw::Insert) || isKeyword(t, Kw::Replace))
                 result_.kind = TranslatedSql::Kind::Insert;
-            else if (isKeyword(t, "UPDATE"))
+            else if (isKeyword(t, Kw::Update))
                 result_.kind = TranslatedSql::Kind::Update;
-            else if (isKeyword(t, "DELETE"))
+            else if (isKeyword(t, Kw::Delete))
                 result_.kind = TranslatedSql::Kind::Delete;
         }
         result_.sql = translate(0, end, 0);
@@ -256,7 +309,7 @@ private:
 
     void emitTable(const Token& t, Context& ctx, int depth, QString& out)
     {
-        const QString name = t.type == Tok::String ? t.value : t.text;
+        const QString name = t.type == Tok::String ? t.value : t.text.toString();
         const TableDef* def = schema::findTable(name);
         const QString real = def ? def->name : schema::stripDbExtension(name);
         out += u'"' + QString(real).replace(u'"', QStringLiteral("\"\"")) + u'"';
@@ -269,6 +322,7 @@ private:
     QString translate(size_t begin, size_t end, int depth)
     {
         QString out;
+        out.reserve(2 * (end - begin) + 16);
         std::vector<Context> stack(1);
         bool pendingInsertColumns = false;  // INTO "t" ( ... )
         bool pendingValues = false;         // VALUES ( ... )
@@ -287,7 +341,7 @@ private:
 
             if (t.type == Tok::Ident) {
                 if (ctx.clause == Clause::InsertColumns) {
-                    insertColumns_.append(t.text);
+                    insertColumns_.append(t.text.toString());
                     out += t.text;
                     continue;
                 }
@@ -304,7 +358,7 @@ private:
                     continue;
                 }
                 ctx.deleteTarget = false;
-                if (isKeyword(t, "EXTRACT")) {
+                if (isKeyword(t, Kw::Extract)) {
                     const size_t open = nextSignificant(i + 1, end);
                     const size_t close = open < end && tokens_[open].text == u'(' ? matchingParen(open, end)
                                                                                  : size_t(-1);
@@ -312,13 +366,13 @@ private:
                         const size_t part = nextSignificant(open + 1, close);
                         const size_t from = nextSignificant(part + 1, close);
                         const char* fmt = nullptr;
-                        if (part < close && isKeyword(tokens_[part], "YEAR"))
+                        if (part < close && isKeyword(tokens_[part], Kw::Year))
                             fmt = "%Y";
-                        else if (part < close && isKeyword(tokens_[part], "MONTH"))
+                        else if (part < close && isKeyword(tokens_[part], Kw::Month))
                             fmt = "%m";
-                        else if (part < close && isKeyword(tokens_[part], "DAY"))
+                        else if (part < close && isKeyword(tokens_[part], Kw::Day))
                             fmt = "%d";
-                        if (fmt && from < close && isKeyword(tokens_[from], "FROM")) {
+                        if (fmt && from < close && isKeyword(tokens_[from], Kw::From)) {
                             out += QStringLiteral("CAST(strftime('%1', ").arg(QLatin1String(fmt));
                             out += translate(from + 1, close, depth + 1).trimmed();
                             out += QStringLiteral(") AS INTEGER)");
@@ -327,29 +381,29 @@ private:
                         }
                     }
                 }
-                if (isKeyword(t, "FROM")) {
+                if (isKeyword(t, Kw::From)) {
                     ctx.clause = Clause::FromList;
                     ctx.expectTable = true;
                     const size_t p = prevSignificant(begin, i);
-                    ctx.deleteTarget = p != size_t(-1) && isKeyword(tokens_[p], "DELETE");
-                } else if (isKeyword(t, "UPDATE") || isKeyword(t, "INTO") || isKeyword(t, "JOIN")) {
+                    ctx.deleteTarget = p != size_t(-1) && isKeyword(tokens_[p], Kw::Delete);
+                } else if (isKeyword(t, Kw::Update) || isKeyword(t, Kw::Into) || isKeyword(t, Kw::Join)) {
                     ctx.expectTable = true;
-                    if (isKeyword(t, "INTO"))
+                    if (isKeyword(t, Kw::Into))
                         pendingInsertColumns = true;
-                } else if (isKeyword(t, "ORDER") || isKeyword(t, "GROUP")) {
+                } else if (isKeyword(t, Kw::Order) || isKeyword(t, Kw::Group)) {
                     orderPending = true;
                     ctx.clause = Clause::None;
-                } else if (isKeyword(t, "BY") && orderPending) {
+                } else if (isKeyword(t, Kw::By) && orderPending) {
                     orderPending = false;
                     ctx.clause = Clause::OrderBy;
-                } else if (isKeyword(t, "VALUES")) {
+                } else if (isKeyword(t, Kw::Values)) {
                     pendingValues = true;
                     pendingInsertColumns = false;
                     ctx.clause = Clause::None;
-                } else if (isKeyword(t, "SELECT")) {
+                } else if (isKeyword(t, Kw::Select)) {
                     pendingInsertColumns = false;
                     ctx.clause = Clause::None;
-                } else if (isClauseWord(t) && !isKeyword(t, "AS") && !isKeyword(t, "NOT")) {
+                } else if (isClauseWord(t) && !isKeyword(t, Kw::As) && !isKeyword(t, Kw::Not)) {
                     ctx.clause = Clause::None;
                     ctx.expectTable = false;
                 }

@@ -3,12 +3,6 @@
 #include "data/convert.h"
 #include "data/error.h"
 
-#include <QSqlDriver>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QSqlRecord>
-#include <QSqlResult>
-#include <sqlite3.h>
 
 namespace orvanta {
 
@@ -33,26 +27,21 @@ void Query::open()
 void Query::runSelect()
 {
     stmt_ = db_.run(translated_.sql, translated_.params);
-    QSqlQuery* q = stmt_.get();
+    Statement* q = stmt_.get();
 
     // Result names: the second of two equal names gets "_1", as the program's
     // statements that join a table twice expect (WorkLocCode_1).
-    const QSqlRecord rec = q->record();
     names_.clear();
     isDate_.clear();
     index_.clear();
-    sqlite3_stmt* handle = nullptr;
-    const QVariant h = q->result()->handle();
-    if (h.isValid() && qstrcmp(h.typeName(), "sqlite3_stmt*") == 0)
-        handle = *static_cast<sqlite3_stmt* const*>(h.constData());
-    for (int i = 0; i < rec.count(); ++i) {
-        const QString base = rec.fieldName(i);
+    for (int i = 0; i < q->columnCount(); ++i) {
+        const QString base = q->columnName(i);
         QString name = base;
         for (int n = 1; index_.contains(name.toLower()); ++n)
             name = base + u'_' + QString::number(n);
         index_.insert(name.toLower(), i);
         names_.push_back(name);
-        const char* decl = handle ? sqlite3_column_decltype(handle, i) : nullptr;
+        const char* decl = q->columnDecltype(i);
         isDate_.push_back(decl && qstricmp(decl, "DATE") == 0);
     }
     open_ = true;
@@ -62,10 +51,8 @@ void Query::runSelect()
 
 void Query::readRow()
 {
-    QSqlQuery* q = stmt_.get();
+    Statement* q = stmt_.get();
     if (!q->next()) {
-        if (q->lastError().isValid())
-            throw Error(Database::engineText(q->lastError()).toStdString());
         eof_ = true;
         row_.assign(names_.size(), QVariant());
         return;

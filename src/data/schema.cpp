@@ -138,8 +138,17 @@ const TableDef* findTable(QStringView name)
 
 bool isDateField(QStringView fieldName)
 {
-    for (const TableDef& t : tables())
-        if (const FieldDef* f = t.field(fieldName); f && f->type == FieldType::Date)
+    // Asked for every literal of every statement, so the names are gathered once.
+    static const QStringList dateFields = [] {
+        QStringList names;
+        for (const TableDef& t : tables())
+            for (const FieldDef& f : t.fields)
+                if (f.type == FieldType::Date)
+                    names << f.name;
+        return names;
+    }();
+    for (const QString& name : dateFields)
+        if (name.size() == fieldName.size() && name.compare(fieldName, Qt::CaseInsensitive) == 0)
             return true;
     return false;
 }

@@ -5,7 +5,6 @@
 #include "data/error.h"
 
 #include <QRegularExpression>
-#include <QSqlQuery>
 #include <algorithm>
 
 namespace orvanta {
@@ -588,7 +587,7 @@ void Table::post()
         qint64 rowid = 0;
         try {
             StatementLease q = db_.run(sql, params);
-            rowid = q->lastInsertId().toLongLong();
+            rowid = q->lastInsertId();
         } catch (const Error& e) {
             throwPostError(QString::fromStdString(e.what()));
         }

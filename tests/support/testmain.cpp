@@ -2,6 +2,7 @@
 // SQLite driver and the widgets need one); widget tests run offscreen.
 #include <QApplication>
 #include <QCoreApplication>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -10,6 +11,10 @@
 int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
+    // Settings the program keeps (the alias registry) go to a directory of
+    // this run, never to the user's own configuration.
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
 #ifdef ORVANTA_TEST_GUI
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);

@@ -1,0 +1,17 @@
+#include "cli/cli.h"
+
+#include <QCoreApplication>
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    QStringList args = QCoreApplication::arguments();
+    args.removeFirst();
+    const int status = orvanta::runCli(args, out, err);
+    out.flush();
+    err.flush();
+    return status;
+}
