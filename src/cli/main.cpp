@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <cstdio>
+#include <unistd.h>
 
 int main(int argc, char** argv)
 {
@@ -10,7 +11,7 @@ int main(int argc, char** argv)
     QTextStream err(stderr);
     QStringList args = QCoreApplication::arguments();
     args.removeFirst();
-    const int status = orvanta::runCli(args, out, err);
+    const int status = orvanta::runCli(args, out, err, isatty(STDERR_FILENO) == 1);
     out.flush();
     err.flush();
     return status;
