@@ -4,10 +4,13 @@
 #include "app/pictures.h"
 #include "data/database.h"
 #include "data/datamodule.h"
+#include "data/progress.h"
+#include "import/imports.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QLabel>
@@ -82,6 +85,8 @@ TMainScreen::TMainScreen(QWidget* parent) : QMainWindow(parent)
     statusBar()->addWidget(StatusBar1Text, 1);
 
     wire(QStringLiteral("Exit1"), [this] { close(); });
+    wire(QStringLiteral("EmployeeData1"), [this] { EmployeeData1Click(); });
+    wire(QStringLiteral("Awards1"), [this] { Awards1Click(); });
     FormCreate();
 }
 
@@ -165,6 +170,62 @@ void TMainScreen::changeEvent(QEvent* event)
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow())
         FormActivate();
+}
+
+namespace {
+
+// The main window's progress display as the imports' progress sink. The label
+// takes every record's number; it is repainted at once, though at most every
+// 40 ms, so that painting does not slow a run of a hundred thousand records.
+class MainScreenProgress : public RequestProgress {
+public:
+    explicit MainScreenProgress(TMainScreen& w) : w_(w) {}
+    void started(const QString& text) override
+    {
+        w_.ShowProgress(text);
+        sincePaint_.start();
+    }
+    void progressed(const QString& text, long long) override
+    {
+        w_.Label1->setText(text);
+        if (sincePaint_.elapsed() >= 40) {
+            w_.SetProgressText(text);
+            sincePaint_.restart();
+        }
+    }
+    void finished() override { w_.HideProgress(); }
+
+private:
+    TMainScreen& w_;
+    QElapsedTimer sincePaint_;
+};
+
+}  // namespace
+
+void TMainScreen::EmployeeData1Click()
+{
+    if (!dm_)
+        return;
+    NewDepartmentsAdded = false;
+    MainScreenProgress progress(*this);
+    EmployeeImport run(*dm_);
+    try {
+        run.run(&progress);
+    } catch (...) {
+        NewDepartmentsAdded = run.NewDepartmentsAdded;
+        throw;
+    }
+    NewDepartmentsAdded = run.NewDepartmentsAdded;
+    if (NewDepartmentsAdded)
+        showMessage(this, QStringLiteral("New Departments Added"), QStringLiteral("Warning"), MsgIcon::Warning);
+}
+
+void TMainScreen::Awards1Click()
+{
+    if (!dm_)
+        return;
+    MainScreenProgress progress(*this);
+    AwardImport(*dm_).run(&progress);
 }
 
 void TMainScreen::ShowProgress(const QString& text)

@@ -57,6 +57,10 @@ public:
     // Each time the window becomes active (also when a modal dialog closes).
     void FormActivate();
 
+    // File, Import, "&Employee Data" and "&Awards List".
+    void EmployeeData1Click();
+    void Awards1Click();
+
 protected:
     void changeEvent(QEvent* event) override;
 

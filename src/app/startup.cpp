@@ -5,6 +5,8 @@
 #include "app/messages.h"
 #include "app/pictures.h"
 #include "app/splashform.h"
+#include "awards/deleteform.h"
+#include "awards/mailform.h"
 #include "data/convert.h"
 #include "data/database.h"
 #include "data/datamodule.h"
@@ -20,6 +22,8 @@ ProgramWindows::ProgramWindows() = default;
 ProgramWindows::~ProgramWindows()
 {
     // Dialogs first, then the data module they are bound to, the main window last.
+    MailForm.reset();
+    DeleteForm.reset();
     AboutBox.reset();
     DataModule2.reset();
     MainScreen.reset();
@@ -39,10 +43,20 @@ std::unique_ptr<ProgramWindows> createProgramWindows(const QString& databaseDire
 
     w->AboutBox = std::make_unique<TAboutBox>(w->MainScreen.get());
     w->creationOrder << QStringLiteral("TAboutBox");
+    // The period dialogs, in their places of the start-up order (the delete
+    // dialog before the mail merge dialog).
+    w->DeleteForm = std::make_unique<TDeleteForm>(*w->DataModule2, w->MainScreen.get());
+    w->creationOrder << QStringLiteral("TDeleteForm");
+    w->MailForm = std::make_unique<TMailForm>(*w->DataModule2, w->MainScreen.get());
+    w->creationOrder << QStringLiteral("TMailForm");
 
     TMainScreen* main = w->MainScreen.get();
     TAboutBox* about = w->AboutBox.get();
     main->wire(QStringLiteral("About1"), [about] { about->exec(); });
+    TMailForm* mail = w->MailForm.get();
+    main->wire(QStringLiteral("MergeFile1"), [mail] { mail->exec(); });
+    TDeleteForm* remove = w->DeleteForm.get();
+    main->wire(QStringLiteral("Delete1"), [remove] { remove->exec(); });
     return w;
 }
 

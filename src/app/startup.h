@@ -7,6 +7,8 @@
 namespace orvanta {
 
 class TAboutBox;
+class TDeleteForm;
+class TMailForm;
 class TDataModule2;
 class TMainScreen;
 
@@ -17,6 +19,8 @@ struct ProgramWindows {
     std::unique_ptr<TMainScreen> MainScreen;
     std::unique_ptr<TDataModule2> DataModule2;
     std::unique_ptr<TAboutBox> AboutBox;
+    std::unique_ptr<TDeleteForm> DeleteForm;
+    std::unique_ptr<TMailForm> MailForm;
 
     QStringList creationOrder;  // class names, in the order they were made
 

@@ -21,6 +21,18 @@ const Command kCommands[] = {
      "  settings show                list the settings record, one FIELD=VALUE a line\n"
      "  settings set FIELD=VALUE...  store values into the settings record\n"},
     {"sql", cmdSql, "  sql STATEMENT                run one statement of the program's dialect\n"},
+    {"merge", cmdMerge,
+     "  merge --year Y [--month TEXT] --location KEY [--sort name|years]\n"
+     "                               write the mail merge file of an award period\n"
+     "                               to the settings' MailExport path\n"},
+    {"delete", cmdDelete,
+     "  delete --year Y [--month TEXT] [--all]\n"
+     "                               delete the employees of an award period (of every\n"
+     "                               location type) with their award records; --all\n"
+     "                               empties both tables\n"},
+    {"import", cmdImport,
+     "  import employees             import the employee file named in the settings\n"
+     "  import awards                replace the award catalogue from the award file\n"},
 };
 
 QString usage()

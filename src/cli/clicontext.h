@@ -52,5 +52,8 @@ private:
 int cmdInit(CliContext& ctx, const QStringList& args);
 int cmdSettings(CliContext& ctx, const QStringList& args);
 int cmdSql(CliContext& ctx, const QStringList& args);
+int cmdMerge(CliContext& ctx, const QStringList& args);
+int cmdDelete(CliContext& ctx, const QStringList& args);
+int cmdImport(CliContext& ctx, const QStringList& args);
 
 }  // namespace orvanta

@@ -6,14 +6,57 @@
 
 namespace orvanta {
 
-QString formatAppDate(const QDate& date)
+namespace {
+
+// Writes n as at least `width` digits (zero-padded); years may be negative.
+void putNumber(QChar*& p, int n, int width)
+{
+    if (n < 0) {
+        *p++ = u'-';
+        n = -n;
+    }
+    char16_t digits[12];
+    int k = 0;
+    do {
+        digits[k++] = char16_t(u'0' + n % 10);
+        n /= 10;
+    } while (n > 0);
+    while (k < width)
+        digits[k++] = u'0';
+    while (k > 0)
+        *p++ = QChar(digits[--k]);
+}
+
+// Dates are formatted for every value of every imported or exported row, so
+// this avoids QString::arg.
+QString formatDate(const QDate& date, bool iso)
 {
     if (!date.isValid())
         return QString();
-    return QStringLiteral("%1/%2/%3")
-        .arg(date.month(), 2, 10, QLatin1Char('0'))
-        .arg(date.day(), 2, 10, QLatin1Char('0'))
-        .arg(date.year(), 4, 10, QLatin1Char('0'));
+    QString out(16, Qt::Uninitialized);
+    QChar* p = out.data();
+    if (iso) {
+        putNumber(p, date.year(), 4);
+        *p++ = u'-';
+        putNumber(p, date.month(), 2);
+        *p++ = u'-';
+        putNumber(p, date.day(), 2);
+    } else {
+        putNumber(p, date.month(), 2);
+        *p++ = u'/';
+        putNumber(p, date.day(), 2);
+        *p++ = u'/';
+        putNumber(p, date.year(), 4);
+    }
+    out.truncate(p - out.data());
+    return out;
+}
+
+}  // namespace
+
+QString formatAppDate(const QDate& date)
+{
+    return formatDate(date, false);
 }
 
 namespace {
@@ -85,12 +128,7 @@ QDate readAppDate(const QString& text)
 
 QString toIsoDate(const QDate& date)
 {
-    if (!date.isValid())
-        return QString();
-    return QStringLiteral("%1-%2-%3")
-        .arg(date.year(), 4, 10, QLatin1Char('0'))
-        .arg(date.month(), 2, 10, QLatin1Char('0'))
-        .arg(date.day(), 2, 10, QLatin1Char('0'));
+    return formatDate(date, true);
 }
 
 std::optional<QDate> fromIsoDate(const QString& text)

@@ -79,6 +79,8 @@ void Statement::execute(const QVariantList& params)
 {
     sqlite3_reset(stmt_);
     sqlite3_clear_bindings(stmt_);
+    texts_.clear();  // only after the bindings that pointed into them are gone
+    texts_.reserve(size_t(params.size()));
     pendingRow_ = hasRow_ = false;
     const int expected = sqlite3_bind_parameter_count(stmt_);
     if (expected != params.size())
@@ -108,8 +110,11 @@ void Statement::execute(const QVariantList& params)
                 break;
             }
             default: {
-                const QByteArray utf8 = v.toString().toUtf8();
-                rc = sqlite3_bind_text(stmt_, i + 1, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+                // The UTF-8 text stays with the statement until its next run,
+                // so SQLite can read it in place instead of copying it.
+                texts_.push_back(v.toString().toUtf8());
+                const QByteArray& utf8 = texts_.back();
+                rc = sqlite3_bind_text(stmt_, i + 1, utf8.constData(), int(utf8.size()), SQLITE_STATIC);
                 break;
             }
             }
@@ -169,14 +174,31 @@ int Statement::columnCount() const
     return sqlite3_column_count(stmt_);
 }
 
-QString Statement::columnName(int column) const
+int ResultColumns::indexOf(QStringView name) const
 {
-    return QString::fromUtf8(sqlite3_column_name(stmt_, column));
+    for (size_t i = 0; i < names.size(); ++i)
+        if (names[i].size() == name.size() && names[i].compare(name, Qt::CaseInsensitive) == 0)
+            return int(i);
+    return -1;
 }
 
-const char* Statement::columnDecltype(int column) const
+const ResultColumns& Statement::columns()
 {
-    return sqlite3_column_decltype(stmt_, column);
+    if (!columns_) {
+        auto c = std::make_unique<ResultColumns>();
+        const int n = sqlite3_column_count(stmt_);
+        for (int i = 0; i < n; ++i) {
+            const QString base = QString::fromUtf8(sqlite3_column_name(stmt_, i));
+            QString name = base;
+            for (int k = 1; c->indexOf(name) >= 0; ++k)
+                name = base + u'_' + QString::number(k);
+            c->names.push_back(name);
+            const char* decl = sqlite3_column_decltype(stmt_, i);
+            c->isDate.push_back(decl && qstricmp(decl, "DATE") == 0);
+        }
+        columns_ = std::move(c);
+    }
+    return *columns_;
 }
 
 void Statement::finish()
@@ -504,8 +526,7 @@ void Database::commit()
         return;
     if (rollbackOnly_) {
         executeNative(QStringLiteral("ROLLBACK"));
-        for (Table* t : tables_)
-            t->markStale();
+        allTablesChanged();
         throw Error("The changes were undone because a part of them failed");
     }
     try {
@@ -513,10 +534,8 @@ void Database::commit()
     } catch (...) {
         // A failed COMMIT (a full disk, say) leaves the transaction open;
         // undo it so that the database stays as it was before.
-        QSqlQuery q(db_);
-        q.exec(QStringLiteral("ROLLBACK"));
-        for (Table* t : tables_)
-            t->markStale();
+        sqlite3_exec(handle_, "ROLLBACK", nullptr, nullptr, nullptr);
+        allTablesChanged();
         throw;
     }
 }
@@ -530,6 +549,30 @@ void Database::rollback()
         return;
     }
     sqlite3_exec(handle_, "ROLLBACK", nullptr, nullptr, nullptr);
+    allTablesChanged();
+}
+
+Savepoint::Savepoint(Database& db) : db_(db)
+{
+    db_.executeNative(QStringLiteral("SAVEPOINT record"));
+}
+
+Savepoint::~Savepoint()
+{
+    if (!active_)
+        return;
+    sqlite3_exec(db_.handle(), "ROLLBACK TO record; RELEASE record", nullptr, nullptr, nullptr);
+    db_.allTablesChanged();
+}
+
+void Savepoint::release()
+{
+    active_ = false;
+    db_.executeNative(QStringLiteral("RELEASE record"));
+}
+
+void Database::allTablesChanged()
+{
     for (Table* t : tables_)
         t->markStale();
 }

@@ -34,6 +34,15 @@ private:
     QString iniFile_;
 };
 
+// The result columns of a prepared statement, worked out once: their names
+// (the second of two equal names gets "_1", the third "_2", ...) and which of
+// them come straight from a date field.
+struct ResultColumns {
+    std::vector<QString> names;
+    std::vector<bool> isDate;
+    int indexOf(QStringView name) const;   // without regard to case; -1 when absent
+};
+
 // A prepared SQLite statement on the connection of the Qt SQLite driver. The
 // statement cache keeps these by their SQL text and lends them out; values
 // are bound and read straight through the SQLite C API, texts as UTF-8.
@@ -50,8 +59,7 @@ public:
     bool next();                       // moves to the next row; false at the end
     QVariant value(int column) const;  // of the current row
     int columnCount() const;
-    QString columnName(int column) const;
-    const char* columnDecltype(int column) const;
+    const ResultColumns& columns();
     int numRowsAffected() const { return changes_; }
     qint64 lastInsertId() const { return lastInsertId_; }
     void finish();                     // resets, so that the statement holds no lock
@@ -65,6 +73,8 @@ private:
     bool hasRow_ = false;
     int changes_ = 0;
     qint64 lastInsertId_ = 0;
+    std::unique_ptr<ResultColumns> columns_;
+    std::vector<QByteArray> texts_;  // bound texts, kept until the next run
 };
 
 // A statement lent out by the statement cache; returned when the lease ends.
@@ -146,6 +156,7 @@ public:
     void attach(Table* table);
     void detach(Table* table);
     void tableChanged(const QString& tableName, const Table* source);
+    void allTablesChanged();
 
     QSqlDatabase& connection() { return db_; }
     sqlite3* handle() const { return handle_; }
@@ -169,6 +180,22 @@ private:
 
     std::vector<Table*> tables_;
     std::unordered_map<QString, std::vector<std::unique_ptr<StatementLease::Slot>>> cache_;
+};
+
+// A savepoint inside the current transaction: release() keeps what was done
+// since it was set; without release() it is undone when the object ends.
+// Open datasets read their rows again after an undo.
+class Savepoint {
+public:
+    explicit Savepoint(Database& db);
+    ~Savepoint();
+    void release();
+    Savepoint(const Savepoint&) = delete;
+    Savepoint& operator=(const Savepoint&) = delete;
+
+private:
+    Database& db_;
+    bool active_ = true;
 };
 
 // RAII transaction: commits when commit() is called, rolls back otherwise.

@@ -59,7 +59,7 @@ const KeywordInfo* classify(QStringView word)
     return nullptr;
 }
 
-enum class Tok { Space, Ident, Number, String, Punct };
+enum class Tok { Space, Comment, Ident, Number, String, Punct };
 
 struct Token {
     Tok type;
@@ -105,25 +105,31 @@ std::vector<Token> tokenize(const QString& source)
         } else if (c == u'-' && i + 1 < n && s[i + 1] == u'-') {
             while (i < n && s[i] != u'\n' && s[i] != u'\r')
                 ++i;
-            out.push_back({Tok::Space, u" ", {}});
+            out.push_back({Tok::Comment, s.mid(start, i - start), {}});
         } else if (c == u'/' && i + 1 < n && s[i + 1] == u'*') {
             const qsizetype close = s.indexOf(u"*/", i + 2);
             i = close < 0 ? n : close + 2;
-            out.push_back({Tok::Space, u" ", {}});
+            out.push_back({Tok::Comment, s.mid(start, i - start), {}});
         } else if (c == u'"' || c == u'\'') {
             QString value;
             ++i;
             bool closed = false;
+            bool doubled = false;
             qsizetype runStart = i;  // copy runs between doubled quotes in one piece
             while (i < n) {
                 if (s[i] == c) {
-                    value += s.mid(runStart, i - runStart);
                     if (i + 1 < n && s[i + 1] == c) {
+                        value += s.mid(runStart, i - runStart);
                         value += c;
+                        doubled = true;
                         i += 2;
                         runStart = i;
                         continue;
                     }
+                    if (doubled)
+                        value += s.mid(runStart, i - runStart);
+                    else
+                        value = s.mid(runStart, i - runStart).toString();
                     ++i;
                     closed = true;
                     break;
@@ -184,7 +190,13 @@ bool isComparison(const Token& t)
 
 class Translator {
 public:
-    explicit Translator(const QString& statement) : tokens_(tokenize(statement)) { result_.params.reserve(32); }
+    explicit Translator(const QString& statement) : tokens_(tokenize(statement))
+    {
+        qsizetype values = 0;
+        for (const Token& t : tokens_)
+            values += t.type == Tok::String || t.type == Tok::Number;
+        result_.params.reserve(values);
+    }
 
     TranslatedSql run()
     {
@@ -193,7 +205,7 @@ public:
         for (size_t i = 0; i < tokens_.size(); ++i) {
             if (tokens_[i].type == Tok::Punct && tokens_[i].text == u';') {
                 for (size_t j = i + 1; j < tokens_.size(); ++j)
-                    if (tokens_[j].type != Tok::Space)
+                    if (tokens_[j].type != Tok::Space && tokens_[j].type != Tok::Comment)
                         throw Error("Only one statement can be run at a time");
                 end = i;
                 break;
@@ -228,7 +240,7 @@ private:
 
     size_t nextSignificant(size_t i, size_t end) const
     {
-        while (i < end && tokens_[i].type == Tok::Space)
+        while (i < end && (tokens_[i].type == Tok::Space || tokens_[i].type == Tok::Comment))
             ++i;
         return i;
     }
@@ -238,7 +250,7 @@ private:
     {
         while (i > begin) {
             --i;
-            if (tokens_[i].type != Tok::Space)
+            if (tokens_[i].type != Tok::Space && tokens_[i].type != Tok::Comment)
                 return i;
         }
         return size_t(-1);
@@ -309,10 +321,17 @@ private:
 
     void emitTable(const Token& t, Context& ctx, int depth, QString& out)
     {
-        const QString name = t.type == Tok::String ? t.value : t.text.toString();
-        const TableDef* def = schema::findTable(name);
-        const QString real = def ? def->name : schema::stripDbExtension(name);
-        out += u'"' + QString(real).replace(u'"', QStringLiteral("\"\"")) + u'"';
+        const QStringView name = t.type == Tok::String ? QStringView(t.value) : t.text;
+        QString real;
+        if (const TableDef* def = schema::findTable(name)) {
+            real = def->name;
+            out += u'"';
+            out += real;  // schema names hold no quote
+            out += u'"';
+        } else {
+            real = schema::stripDbExtension(name);
+            out += u'"' + QString(real).replace(u'"', QStringLiteral("\"\"")) + u'"';
+        }
         if (depth == 0 && result_.kind != TranslatedSql::Kind::Select && result_.targetTable.isEmpty())
             result_.targetTable = real;
         ctx.expectTable = false;
@@ -322,7 +341,22 @@ private:
     QString translate(size_t begin, size_t end, int depth)
     {
         QString out;
-        out.reserve(2 * (end - begin) + 16);
+        if (begin < end)
+            out.reserve(tokens_[end - 1].text.data() + tokens_[end - 1].text.size() - tokens_[begin].text.data() + 16);
+        // Tokens that stay as written are copied in runs straight from the
+        // statement; a run is written out before anything that replaces a token.
+        const QChar* runBegin = nullptr;
+        const QChar* runEnd = nullptr;
+        auto keep = [&](const Token& tok) {
+            if (!runBegin)
+                runBegin = tok.text.data();
+            runEnd = tok.text.data() + tok.text.size();
+        };
+        auto flush = [&] {
+            if (runBegin)
+                out.append(QStringView(runBegin, runEnd));
+            runBegin = nullptr;
+        };
         std::vector<Context> stack(1);
         bool pendingInsertColumns = false;  // INTO "t" ( ... )
         bool pendingValues = false;         // VALUES ( ... )
@@ -332,7 +366,12 @@ private:
             const Token& t = tokens_[i];
             Context& ctx = stack.back();
             if (t.type == Tok::Space) {
-                out += t.text;
+                keep(t);
+                continue;
+            }
+            if (t.type == Tok::Comment) {
+                flush();
+                out += u' ';
                 continue;
             }
 
@@ -342,19 +381,22 @@ private:
             if (t.type == Tok::Ident) {
                 if (ctx.clause == Clause::InsertColumns) {
                     insertColumns_.append(t.text.toString());
-                    out += t.text;
+                    keep(t);
                     continue;
                 }
                 if (ctx.expectTable && !isClauseWord(t)) {
+                    flush();
                     emitTable(t, ctx, depth, out);
                     continue;
                 }
                 if (wasAfterTable && !isClauseWord(t)) {
                     // A table alias. SQLite wants AS before the alias of a DELETE target.
-                    if (ctx.deleteTarget)
+                    if (ctx.deleteTarget) {
+                        flush();
                         out += QStringLiteral("AS ");
+                    }
                     ctx.deleteTarget = false;
-                    out += t.text;
+                    keep(t);
                     continue;
                 }
                 ctx.deleteTarget = false;
@@ -373,6 +415,7 @@ private:
                         else if (part < close && isKeyword(tokens_[part], Kw::Day))
                             fmt = "%d";
                         if (fmt && from < close && isKeyword(tokens_[from], Kw::From)) {
+                            flush();
                             out += QStringLiteral("CAST(strftime('%1', ").arg(QLatin1String(fmt));
                             out += translate(from + 1, close, depth + 1).trimmed();
                             out += QStringLiteral(") AS INTEGER)");
@@ -407,11 +450,12 @@ private:
                     ctx.clause = Clause::None;
                     ctx.expectTable = false;
                 }
-                out += t.text;
+                keep(t);
                 continue;
             }
 
             if (t.type == Tok::String) {
+                flush();
                 if (ctx.expectTable) {
                     emitTable(t, ctx, depth, out);
                     continue;
@@ -427,8 +471,11 @@ private:
 
             if (t.type == Tok::Number) {
                 if (ctx.clause == Clause::OrderBy) {
-                    out += t.text;
-                } else if (t.text.contains(u'.') || t.text.contains(u'e') || t.text.contains(u'E')) {
+                    keep(t);
+                    continue;
+                }
+                flush();
+                if (t.text.contains(u'.') || t.text.contains(u'e') || t.text.contains(u'E')) {
                     addParam(t.text.toDouble(), out);
                 } else {
                     bool ok = false;
@@ -453,13 +500,13 @@ private:
                 pendingInsertColumns = false;
                 pendingValues = false;
                 stack.push_back(inner);
-                out += t.text;
+                keep(t);
                 continue;
             }
             if (t.text == u')') {
                 if (stack.size() > 1)
                     stack.pop_back();
-                out += t.text;
+                keep(t);
                 continue;
             }
             if (t.text == u',') {
@@ -467,11 +514,12 @@ private:
                     ctx.expectTable = true;
                 else if (ctx.clause == Clause::Values)
                     ++ctx.valueIndex;
-                out += t.text;
+                keep(t);
                 continue;
             }
-            out += t.text;
+            keep(t);
         }
+        flush();
         return out;
     }
 

@@ -9,10 +9,10 @@ namespace orvanta {
 void Query::close()
 {
     stmt_.reset();
+    cols_ = nullptr;
     open_ = false;
     eof_ = true;
     empty_ = true;
-    row_.clear();
 }
 
 void Query::open()
@@ -29,38 +29,18 @@ void Query::runSelect()
     stmt_ = db_.run(translated_.sql, translated_.params);
     Statement* q = stmt_.get();
 
-    // Result names: the second of two equal names gets "_1", as the program's
-    // statements that join a table twice expect (WorkLocCode_1).
-    names_.clear();
-    isDate_.clear();
-    index_.clear();
-    for (int i = 0; i < q->columnCount(); ++i) {
-        const QString base = q->columnName(i);
-        QString name = base;
-        for (int n = 1; index_.contains(name.toLower()); ++n)
-            name = base + u'_' + QString::number(n);
-        index_.insert(name.toLower(), i);
-        names_.push_back(name);
-        const char* decl = q->columnDecltype(i);
-        isDate_.push_back(decl && qstricmp(decl, "DATE") == 0);
-    }
+    cols_ = &q->columns();
     open_ = true;
     readRow();
     empty_ = eof_;
+    atFirst_ = true;
 }
 
 void Query::readRow()
 {
-    Statement* q = stmt_.get();
-    if (!q->next()) {
-        eof_ = true;
-        row_.assign(names_.size(), QVariant());
-        return;
-    }
-    eof_ = false;
-    row_.resize(names_.size());
-    for (size_t i = 0; i < names_.size(); ++i)
-        row_[i] = q->value(int(i));
+    // The values stay in the statement's current row and are converted only
+    // when asked for.
+    eof_ = !stmt_->next();
 }
 
 int Query::execSQL()
@@ -73,6 +53,8 @@ void Query::first()
 {
     if (!open_)
         throw Error("Cannot perform this operation on a closed dataset");
+    if (atFirst_)
+        return;  // still on the first row: no need to run the statement again
     stmt_.reset();
     runSelect();
 }
@@ -81,8 +63,10 @@ void Query::next()
 {
     if (!open_)
         throw Error("Cannot perform this operation on a closed dataset");
-    if (!eof_)
+    if (!eof_) {
         readRow();
+        atFirst_ = false;
+    }
 }
 
 int Query::recordCount()
@@ -95,17 +79,17 @@ int Query::recordCount()
 
 int Query::fieldIndex(QStringView name) const
 {
-    return index_.value(name.toString().toLower(), -1);
+    return cols_ ? cols_->indexOf(name) : -1;
 }
 
 QVariant Query::value(int i) const
 {
-    if (i < 0 || size_t(i) >= row_.size())
+    if (!open_ || eof_ || i < 0 || size_t(i) >= cols_->names.size())
         return QVariant();
-    const QVariant& v = row_[size_t(i)];
+    const QVariant v = stmt_->value(i);
     if (v.isNull())
         return QVariant();
-    if (isDate_[size_t(i)]) {
+    if (cols_->isDate[size_t(i)]) {
         if (auto d = fromIsoDate(v.toString()))
             return *d;
         return QVariant();

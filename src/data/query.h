@@ -2,7 +2,6 @@
 
 #include "data/database.h"
 
-#include <QHash>
 #include <QStringList>
 #include <QVariant>
 #include <vector>
@@ -35,8 +34,8 @@ public:
     void next();
     int recordCount();      // counts the rows of the select (runs it once more)
 
-    int fieldCount() const { return int(names_.size()); }
-    QString fieldName(int i) const { return names_[size_t(i)]; }
+    int fieldCount() const { return cols_ ? int(cols_->names.size()) : 0; }
+    QString fieldName(int i) const { return cols_->names[size_t(i)]; }
     int fieldIndex(QStringView name) const;   // -1 when not in the result
     QVariant value(int i) const;
     QVariant value(QStringView name) const;   // throws for an unknown column
@@ -56,10 +55,8 @@ private:
     bool open_ = false;
     bool eof_ = true;
     bool empty_ = true;
-    std::vector<QString> names_;
-    std::vector<bool> isDate_;
-    QHash<QString, int> index_;   // lower-case name -> column
-    std::vector<QVariant> row_;
+    bool atFirst_ = false;  // on the first row, nothing read past it
+    const ResultColumns* cols_ = nullptr;  // of the open statement
 };
 
 }  // namespace orvanta

@@ -5,7 +5,7 @@ namespace orvanta {
 int TableDef::fieldIndex(QStringView fieldName) const
 {
     for (size_t i = 0; i < fields.size(); ++i)
-        if (fields[i].name.compare(fieldName, Qt::CaseInsensitive) == 0)
+        if (fields[i].name.size() == fieldName.size() && fields[i].name.compare(fieldName, Qt::CaseInsensitive) == 0)
             return int(i);
     return -1;
 }
@@ -129,9 +129,10 @@ QString stripDbExtension(QStringView name)
 
 const TableDef* findTable(QStringView name)
 {
-    const QString bare = stripDbExtension(name);
+    if (name.endsWith(u".db", Qt::CaseInsensitive))
+        name.chop(3);
     for (const TableDef& t : tables())
-        if (t.name.compare(bare, Qt::CaseInsensitive) == 0)
+        if (t.name.size() == name.size() && t.name.compare(name, Qt::CaseInsensitive) == 0)
             return &t;
     return nullptr;
 }

@@ -71,6 +71,24 @@ Table::Table(Database& db, const QString& tableName, QObject* parent)
 {
     if (!def_)
         throw Error(toStd(QStringLiteral("Table %1 does not exist").arg(tableName)));
+    // The statements a dataset writes and reads rows with; they depend only on
+    // the table, so they are put together once.
+    QStringList all, insertCols, marks, sets;
+    for (const FieldDef& f : def_->fields) {
+        all << quoted(f.name);
+        if (f.type == FieldType::AutoInc)
+            continue;
+        insertCols << quoted(f.name);
+        marks << QStringLiteral("?");
+        sets << quoted(f.name) + QStringLiteral(" = ?");
+    }
+    const QString table = quoted(def_->name);
+    sql_.columns = all.join(u", ");
+    sql_.fetch = QStringLiteral("SELECT ") + sql_.columns + QStringLiteral(" FROM ") + table + QStringLiteral(" WHERE rowid = ?");
+    sql_.insert = QStringLiteral("INSERT INTO ") + table + QStringLiteral(" (") + insertCols.join(u", ")
+                  + QStringLiteral(") VALUES (") + marks.join(u", ") + u')';
+    sql_.update = QStringLiteral("UPDATE ") + table + QStringLiteral(" SET ") + sets.join(u", ")
+                  + QStringLiteral(" WHERE rowid = ?");
     db_.attach(this);
 }
 
@@ -218,11 +236,8 @@ void Table::ensureLoaded()
 {
     if (loaded_ || state_ == State::Inactive)
         return;
-    QStringList cols;
-    for (const FieldDef& f : def_->fields)
-        cols << quoted(f.name);
     const bool needRows = filtered_ && filter_;
-    QString sql = QStringLiteral("SELECT rowid") + (needRows ? QStringLiteral(", ") + cols.join(u", ") : QString())
+    QString sql = QStringLiteral("SELECT rowid") + (needRows ? QStringLiteral(", ") + sql_.columns : QString())
                   + QStringLiteral(" FROM ") + quoted(def_->name);
     QVariantList params;
     if (master_) {
@@ -268,12 +283,7 @@ void Table::ensureLoaded()
 
 Record Table::fetch(qint64 rowid) const
 {
-    QStringList cols;
-    for (const FieldDef& f : def_->fields)
-        cols << quoted(f.name);
-    const QString sql = QStringLiteral("SELECT ") + cols.join(u", ") + QStringLiteral(" FROM ") + quoted(def_->name)
-                        + QStringLiteral(" WHERE rowid = ?");
-    StatementLease q = db_.run(sql, {rowid});
+    StatementLease q = db_.run(sql_.fetch, {rowid});
     Record rec(def_);
     if (q->next())
         for (int i = 0; i < rec.values.size(); ++i)
@@ -492,10 +502,22 @@ QVariant Table::toStorage(const FieldDef& f, const QVariant& v) const
 
 void Table::setValue(QStringView field, const QVariant& value)
 {
+    setValueAt(fieldIndex(field), value);
+}
+
+int Table::fieldIndex(QStringView field) const
+{
+    const int i = def_->fieldIndex(field);
+    if (i < 0)
+        throw Error(toStd(QStringLiteral("Field '%1' not found").arg(field)));
+    return i;
+}
+
+void Table::setValueAt(int i, const QVariant& value)
+{
     requireActive();
     if (state_ == State::Browse)
         edit();
-    const int i = buffer_.indexOf(field);
     const FieldDef& f = def_->fields[size_t(i)];
     if (f.type == FieldType::AutoInc)
         throw Error(toStd(QStringLiteral("Field '%1' cannot be modified").arg(f.name)));
@@ -570,23 +592,23 @@ void Table::post()
     requireActive();
     if (state_ != State::Edit && state_ != State::Insert)
         return;
-    QStringList cols;
-    QStringList marks;
     QVariantList params;
+    params.reserve(qsizetype(def_->fields.size()) + 1);
     if (state_ == State::Insert) {
+        // A new row is numbered by the database unless it already has a key.
+        bool explicitAutoKey = false;
         for (size_t i = 0; i < def_->fields.size(); ++i) {
-            const FieldDef& f = def_->fields[i];
-            if (f.type == FieldType::AutoInc && buffer_.values[qsizetype(i)].isNull())
+            if (def_->fields[i].type == FieldType::AutoInc) {
+                explicitAutoKey = !buffer_.values[qsizetype(i)].isNull();
                 continue;
-            cols << quoted(f.name);
-            marks << QStringLiteral("?");
+            }
             params << buffer_.values[qsizetype(i)];
         }
-        const QString sql = QStringLiteral("INSERT INTO ") + quoted(def_->name) + QStringLiteral(" (")
-                            + cols.join(u", ") + QStringLiteral(") VALUES (") + marks.join(u", ") + u')';
+        if (explicitAutoKey)
+            throw Error(toStd(QStringLiteral("The key of %1 is numbered by the database").arg(def_->fileName())));
         qint64 rowid = 0;
         try {
-            StatementLease q = db_.run(sql, params);
+            StatementLease q = db_.run(sql_.insert, params);
             rowid = q->lastInsertId();
         } catch (const Error& e) {
             throwPostError(QString::fromStdString(e.what()));
@@ -596,19 +618,13 @@ void Table::post()
                 buffer_.values[qsizetype(i)] = rowid;
         curRowid_ = rowid;
     } else {
-        for (size_t i = 0; i < def_->fields.size(); ++i) {
-            const FieldDef& f = def_->fields[i];
-            if (f.type == FieldType::AutoInc)
-                continue;
-            cols << quoted(f.name) + QStringLiteral(" = ?");
-            params << buffer_.values[qsizetype(i)];
-        }
+        for (size_t i = 0; i < def_->fields.size(); ++i)
+            if (def_->fields[i].type != FieldType::AutoInc)
+                params << buffer_.values[qsizetype(i)];
         params << curRowid_;
-        const QString sql = QStringLiteral("UPDATE ") + quoted(def_->name) + QStringLiteral(" SET ")
-                            + cols.join(u", ") + QStringLiteral(" WHERE rowid = ?");
         int changed = 0;
         try {
-            StatementLease q = db_.run(sql, params);
+            StatementLease q = db_.run(sql_.update, params);
             changed = q->numRowsAffected();
         } catch (const Error& e) {
             throwPostError(QString::fromStdString(e.what()));

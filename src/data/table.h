@@ -109,6 +109,9 @@ public:
     // editing. Empty texts become null; texts for date and integer fields are
     // read strictly ("'%s' is not a valid date", "... integer value").
     void setValue(QStringView field, const QVariant& value);
+    // The same by field position (schema order), for loops that write many rows.
+    void setValueAt(int index, const QVariant& value);
+    int fieldIndex(QStringView field) const;  // throws for an unknown field
 
     void insert();
     void append();
@@ -163,6 +166,11 @@ private:
     Record buffer_;
     bool bufferValid_ = false;
     bool modified_ = false;
+
+    struct Statements {
+        QString columns;  // every field, quoted, in schema order
+        QString fetch, insert, update;
+    } sql_;
 };
 
 }  // namespace orvanta

@@ -5,6 +5,7 @@
 #include "app/startup.h"
 #include "data/datamodule.h"
 #include "data/error.h"
+#include "import/importfixture.h"
 
 #include <QAction>
 #include <QLabel>
@@ -139,6 +140,43 @@ TEST(StartUp, WindowsInOrderAndActivationLoadsDefaults)
     EXPECT_EQ(w->DataModule2->DefaultWorkLocCodeID, -1);
     w->MainScreen->FormActivate();
     EXPECT_EQ(w->DataModule2->DefaultWorkLocCodeID, 3);
+}
+
+TEST(MainScreen, EmployeeImportWarnsOfNewDepartmentsAndShowsErrors)
+{
+    orvanta::test::ImportFixture fx;
+    TMainScreen w;
+    w.setDataModule(fx.dm.get());
+    RecordingMessageService boxes;
+    bool progressShownDuringRun = false;
+    boxes.onShow = [&](const MessageRequest&) { progressShownDuringRun = !w.Label1->isHidden(); };
+
+    fx.write(fx.employeeFile, {fx.line("E1", "A", "01/01/1990", "NEW")});
+    w.action("EmployeeData1")->trigger();
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, QString("New Departments Added"));
+    EXPECT_EQ(boxes.shown[0].title, QString("Warning"));
+    EXPECT_EQ(boxes.shown[0].icon, MsgIcon::Warning);
+    EXPECT_FALSE(progressShownDuringRun);  // the display is hidden before the warning
+    EXPECT_TRUE(w.NewDepartmentsAdded);
+    EXPECT_EQ(w.Label1->text(), QString("Records Imported = 1"));
+
+    w.action("EmployeeData1")->trigger();  // nothing new: no box
+    EXPECT_EQ(boxes.shown.size(), 1u);
+    EXPECT_FALSE(w.NewDepartmentsAdded);
+
+    fx.write(fx.employeeFile, {fx.line("E2", "B", "31/12/1990", "NEW")});
+    w.action("EmployeeData1")->trigger();
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_EQ(boxes.shown[1].text, QString("'31/12/1990' is not a valid date"));
+    EXPECT_EQ(boxes.shown[1].title, QString("Orvanta"));
+    EXPECT_TRUE(w.Label1->isHidden());
+    EXPECT_FALSE(w.Animate1->active());
+
+    fx.write(fx.awardFile, {"P5\tPin"});
+    w.action("Awards1")->trigger();
+    EXPECT_EQ(boxes.shown.size(), 2u);
+    EXPECT_EQ(fx.count("award.db"), 1);
 }
 
 TEST(AboutBox, NamesProductAndVersion)
