@@ -6,6 +6,7 @@
 #include "app/pictures.h"
 #include "app/splashform.h"
 #include "awards/deleteform.h"
+#include "awards/exportform.h"
 #include "awards/mailform.h"
 #include "data/convert.h"
 #include "data/database.h"
@@ -22,6 +23,7 @@ ProgramWindows::ProgramWindows() = default;
 ProgramWindows::~ProgramWindows()
 {
     // Dialogs first, then the data module they are bound to, the main window last.
+    ExportForm.reset();
     MailForm.reset();
     DeleteForm.reset();
     AboutBox.reset();
@@ -49,6 +51,8 @@ std::unique_ptr<ProgramWindows> createProgramWindows(const QString& databaseDire
     w->creationOrder << QStringLiteral("TDeleteForm");
     w->MailForm = std::make_unique<TMailForm>(*w->DataModule2, w->MainScreen.get());
     w->creationOrder << QStringLiteral("TMailForm");
+    w->ExportForm = std::make_unique<TExportForm>(*w->DataModule2, w->MainScreen.get());
+    w->creationOrder << QStringLiteral("TExportForm");
 
     TMainScreen* main = w->MainScreen.get();
     TAboutBox* about = w->AboutBox.get();
@@ -57,6 +61,8 @@ std::unique_ptr<ProgramWindows> createProgramWindows(const QString& databaseDire
     main->wire(QStringLiteral("MergeFile1"), [mail] { mail->exec(); });
     TDeleteForm* remove = w->DeleteForm.get();
     main->wire(QStringLiteral("Delete1"), [remove] { remove->exec(); });
+    TExportForm* exporter = w->ExportForm.get();
+    main->wire(QStringLiteral("Export1"), [exporter] { exporter->exec(); });
     return w;
 }
 

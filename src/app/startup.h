@@ -8,6 +8,7 @@ namespace orvanta {
 
 class TAboutBox;
 class TDeleteForm;
+class TExportForm;
 class TMailForm;
 class TDataModule2;
 class TMainScreen;
@@ -21,6 +22,7 @@ struct ProgramWindows {
     std::unique_ptr<TAboutBox> AboutBox;
     std::unique_ptr<TDeleteForm> DeleteForm;
     std::unique_ptr<TMailForm> MailForm;
+    std::unique_ptr<TExportForm> ExportForm;
 
     QStringList creationOrder;  // class names, in the order they were made
 

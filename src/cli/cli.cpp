@@ -30,6 +30,10 @@ const Command kCommands[] = {
      "                               delete the employees of an award period (of every\n"
      "                               location type) with their award records; --all\n"
      "                               empties both tables\n"},
+    {"export", cmdExport,
+     "  export FILE --year Y [--month TEXT] --location KEY [--append]\n"
+     "                               export the address records of an award period;\n"
+     "                               .prn tab-delimited, .xls workbook, else fixed-width\n"},
     {"import", cmdImport,
      "  import employees             import the employee file named in the settings\n"
      "  import awards                replace the award catalogue from the award file\n"},

@@ -55,5 +55,6 @@ int cmdSql(CliContext& ctx, const QStringList& args);
 int cmdMerge(CliContext& ctx, const QStringList& args);
 int cmdDelete(CliContext& ctx, const QStringList& args);
 int cmdImport(CliContext& ctx, const QStringList& args);
+int cmdExport(CliContext& ctx, const QStringList& args);
 
 }  // namespace orvanta

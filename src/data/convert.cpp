@@ -200,3 +200,32 @@ std::string toBytes(const QString& text)
 }
 
 }  // namespace orvanta
+
+namespace orvanta {
+
+void utf8ToBytes(const char* utf8, qsizetype size, std::string& out)
+{
+    out.resize(size_t(size));  // never longer than the UTF-8 text
+    char* o = out.data();
+    const auto* p = reinterpret_cast<const unsigned char*>(utf8);
+    const auto* end = p + size;
+    while (p < end) {
+        const unsigned char c = *p;
+        if (c < 0x80) {
+            *o++ = char(c);
+            ++p;
+        } else if ((c == 0xC2 || c == 0xC3) && p + 1 < end && (p[1] & 0xC0) == 0x80) {
+            *o++ = char(((c & 0x03) << 6) | (p[1] & 0x3F));
+            p += 2;
+        } else {
+            // A character beyond the single-byte range: one "?" for the whole sequence.
+            *o++ = '?';
+            ++p;
+            while (p < end && (*p & 0xC0) == 0x80)
+                ++p;
+        }
+    }
+    out.resize(size_t(o - out.data()));
+}
+
+}  // namespace orvanta

@@ -36,5 +36,8 @@ std::optional<int> tryReadInteger(const QString& text);
 // back. Characters above 255, which no import file can hold, become "?".
 QString fromBytes(const std::string& bytes);
 std::string toBytes(const QString& text);
+// UTF-8 text as the database holds it, into single-byte text (replacing what
+// `out` held); characters above 255 and broken sequences become "?".
+void utf8ToBytes(const char* utf8, qsizetype size, std::string& out);
 
 }  // namespace orvanta

@@ -169,6 +169,16 @@ QVariant Statement::value(int column) const
     }
 }
 
+QByteArrayView Statement::utf8(int column) const
+{
+    // sqlite3_column_text gives NULL exactly for a null value ("" for an empty
+    // text), which spares asking for the column's type.
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
+    if (!text)
+        return QByteArrayView();
+    return QByteArrayView(text, sqlite3_column_bytes(stmt_, column));
+}
+
 int Statement::columnCount() const
 {
     return sqlite3_column_count(stmt_);

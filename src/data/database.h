@@ -58,6 +58,9 @@ public:
     void execute(const QVariantList& params);
     bool next();                       // moves to the next row; false at the end
     QVariant value(int column) const;  // of the current row
+    // The value of a column of the current row as UTF-8 text, without a copy;
+    // valid until the statement moves on. Null gives a null view.
+    QByteArrayView utf8(int column) const;
     int columnCount() const;
     const ResultColumns& columns();
     int numRowsAffected() const { return changes_; }

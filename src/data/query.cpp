@@ -97,6 +97,13 @@ QVariant Query::value(int i) const
     return v;
 }
 
+QByteArrayView Query::utf8(int i) const
+{
+    if (!open_ || eof_ || i < 0 || size_t(i) >= cols_->names.size())
+        return QByteArrayView();
+    return stmt_->utf8(i);
+}
+
 QVariant Query::value(QStringView name) const
 {
     const int i = fieldIndex(name);

@@ -43,6 +43,10 @@ public:
     // The value as text: dates as mm/dd/yyyy, null as empty.
     QString text(QStringView name) const;
     QString text(int i) const;
+    // A column of the current row as the UTF-8 text the database holds (dates
+    // as ISO text), without converting it; valid until the query moves on.
+    // Null (also past the last row) gives a null view.
+    QByteArrayView utf8(int i) const;
 
 private:
     void runSelect();

@@ -141,3 +141,41 @@ TEST_F(CliAwardsTest, DeleteByPeriodOrAll)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(CliAwardsTest, ExportFollowsTheExtensionAndNamesItsErrors)
+{
+    for (const char* s : {
+             R"(Insert into "billing.db" (WorkLocCode, WorkLocCompany) values ("BILL", "Billing"))",
+             R"(Update "Depart.db" Set BillingLocCodeID = 1, WorkLocCodeID = 1)",
+         })
+        ASSERT_EQ(cli({"sql", s}).status, 0) << s;
+    const QString prn = QDir(dir.path()).filePath("out.prn");
+    CliRun r = cli({"export", prn, "--year", "1999", "--location", "A"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, QStringLiteral("2 records exported to %1 (tab-delimited)\n").arg(prn));
+    r = cli({"export", prn, "--year", "1999", "--location", "A", "--append", "--month", "March"});
+    EXPECT_EQ(r.out, QStringLiteral("1 record exported to %1 (tab-delimited, appended)\n").arg(prn));
+    QFile f(prn);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll().count('\n'), 3);
+
+    const QString xls = QDir(dir.path()).filePath("out.xls");
+    r = cli({"export", xls, "--year", "1999", "--location", "A"});
+    EXPECT_EQ(r.out, QStringLiteral("2 records exported to %1 (workbook)\n").arg(xls));
+
+    r = cli({"export", prn, "--year", "1999"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, QString("Location Type To Export Not Selected\n"));
+    r = cli({"export", prn, "--year", "19x9", "--location", "A"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, QString("'19x9' is not a valid integer value\n"));
+    r = cli({"export", QDir(dir.path()).filePath("none.txt"), "--year", "1999", "--location", "A", "--append"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, QString("File not found\n"));
+    EXPECT_EQ(cli({"export", "--year", "1999", "--location", "A"}).status, 2);
+    EXPECT_EQ(cli({"export", prn, "--location", "A"}).status, 2);
+}
+
+}  // namespace
