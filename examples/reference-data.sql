@@ -1,0 +1,6 @@
+Insert into "Location.db" (LocationType, Description) values ("CAMPUS", "Main Campus")
+Insert into "Location.db" (LocationType, Description) values ("HOSP", "University Hospital")
+Insert into "billing.db" (WorkLocCode, WorkLocCompany, WorkLocAttn, WorkLocAddress1, WorkLocStreet, WorkLocCity, WorkLocState, WorkLocZip, WorkLocPhone, Label1, Label2) values ("CBO", "Central Billing Office", "Accounts Payable", "Room 100", "1 University Plaza", "Springfield", "IL", "62701", "217-555-0100", "Attn: %DEPARTMENT%", "Service Awards")
+Insert into "billing.db" (WorkLocCode, WorkLocCompany, WorkLocAttn, WorkLocAddress1, WorkLocStreet, WorkLocCity, WorkLocState, WorkLocZip, WorkLocCountry, WorkLocEMail, WorkLocPhone, WorkLocFax) values ("NORTH", "North Campus Mailroom", "Mail Clerk", "Building 7", "700 North Road", "Riverton", "IL", "62702", "USA", "mailroom@example.edu", "217-555-0110", "217-555-0111")
+Insert into "billing.db" (WorkLocCode, WorkLocCompany, WorkLocAttn, WorkLocAddress1, WorkLocStreet, WorkLocCity, WorkLocState, WorkLocZip, WorkLocCountry, WorkLocPhone) values ("HOSPMR", "Hospital Mailroom", "Receiving", "Dock B", "25 Medical Center Drive", "Springfield", "IL", "62704", "USA", "217-555-0200")
+Insert into "billing.db" (WorkLocCode, WorkLocCompany) values ("-", "Delivered to the employee's home")
