@@ -79,7 +79,6 @@ int runProgram(int argc, char** argv)
     QApplication::processEvents();
 
     QApplication::setApplicationName(QStringLiteral("Orvanta"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Orvanta"));
     QApplication::setWindowIcon(QIcon(medalPicture(64)));
 
     if (!Database::probeEngine()) {
