@@ -310,16 +310,7 @@ ExportResult runExport(const ExportRequest& request, TDataModule2& dm, TWorkbook
     if (!request.period.locationType)
         throw Error(toStd(locationNotSelectedMessage(PeriodDialog::Export)));
 
-    struct Finish {
-        RequestProgress* p;
-        ~Finish()
-        {
-            if (p)
-                p->finished();
-        }
-    } finish{progress};
-    if (progress)
-        progress->started(QStringLiteral("Exporting"));
+    ProgressScope scope(progress, QStringLiteral("Exporting"));
 
     const PeriodSelection values = readPeriodSelection(request.period, PeriodDialog::Export);
     Query& q = dm.EmployeeQuery;

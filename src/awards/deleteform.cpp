@@ -42,13 +42,10 @@ private:
 }  // namespace
 
 TDeleteForm::TDeleteForm(TDataModule2& dm, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint
-                          | Qt::MSWindowsFixedSizeDialogHint),
-      dm_(dm)
+    : TPeriodDialog(dm, parent)
 {
     setObjectName(QStringLiteral("DeleteForm"));
     setWindowTitle(QStringLiteral("Delete Orvanta Data"));
-    setModal(true);
 
     PeriodControlsOptions options;
     options.monthLabel = QStringLiteral("Orvanta Month to Delete:");
@@ -93,13 +90,6 @@ TDeleteForm::TDeleteForm(TDataModule2& dm, QWidget* parent)
     setTabOrder(Period->SpinEdit1, CancelB);
     setTabOrder(CancelB, DeleteB);
     setTabOrder(DeleteB, CheckBox1);
-}
-
-bool TDeleteForm::event(QEvent* event)
-{
-    if (activation_.isFormActivate(event))
-        guarded(this, [this] { FormActivate(); });
-    return QDialog::event(event);
 }
 
 void TDeleteForm::FormActivate()

@@ -1,8 +1,7 @@
 #pragma once
 
-#include "app/formactivation.h"
+#include "awards/perioddialog.h"
 
-#include <QDialog>
 
 class QCheckBox;
 class QPushButton;
@@ -11,14 +10,13 @@ namespace orvanta {
 
 class MovingPicture;
 class PeriodControls;
-class TDataModule2;
 
 // "Delete Orvanta Data": removes the employees of an award period, of every
 // location type, with their award records, or with "Delete All Data" every row
 // of both tables. No question before, no message after. Created once and
 // hidden, never destroyed: the month and the "Delete All Data" tick last for
 // the run.
-class TDeleteForm : public QDialog {
+class TDeleteForm : public TPeriodDialog {
     Q_OBJECT
 public:
     explicit TDeleteForm(TDataModule2& dm, QWidget* parent = nullptr);
@@ -26,7 +24,7 @@ public:
     void DeleteBClick();
     // Each time the dialog is opened and becomes active: award year box set to the current
     // year (the location filter is not touched; the dialog has no location box).
-    void FormActivate();
+    void FormActivate() override;
 
     PeriodControls* Period = nullptr;   // ComboBox1, SpinEdit1
     QPushButton* CancelB = nullptr;
@@ -34,12 +32,7 @@ public:
     QCheckBox* CheckBox1 = nullptr;     // "Delete All Data"
     MovingPicture* Animate1 = nullptr;  // runs while the statements run
 
-protected:
-    bool event(QEvent* event) override;
 
-private:
-    TDataModule2& dm_;
-    FormActivation activation_;
 };
 
 }  // namespace orvanta

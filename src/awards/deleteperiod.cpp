@@ -32,16 +32,7 @@ DeleteResult runDelete(const DeleteRequest& request, TDataModule2& dm, RequestPr
     const int awardYear = readInteger(request.awardYearText);
     const DeleteStatements statements = deleteStatements(request.deleteAllData, MilestoneYears(awardYear), monthNumber);
 
-    struct Finish {
-        RequestProgress* p;
-        ~Finish()
-        {
-            if (p)
-                p->finished();
-        }
-    } finish{progress};
-    if (progress)
-        progress->started(QStringLiteral("Deleting Data"));
+    ProgressScope scope(progress, QStringLiteral("Deleting Data"));
 
     Query& q = dm.EmployeeQuery;
     auto run = [&q](const QStringList& lines) {

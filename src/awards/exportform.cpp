@@ -65,14 +65,11 @@ QString TExportForm::initialFileName()
 }
 
 TExportForm::TExportForm(TDataModule2& dm, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint
-                          | Qt::MSWindowsFixedSizeDialogHint),
-      SaveDialog1(defaultSaveDialog),
-      dm_(dm)
+    : TPeriodDialog(dm, parent),
+      SaveDialog1(defaultSaveDialog)
 {
     setObjectName(QStringLiteral("ExportForm"));
     setWindowTitle(QStringLiteral("Export Form"));
-    setModal(true);
 
     GroupBox1 = new QGroupBox(QStringLiteral("Export Options"), this);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
@@ -136,13 +133,6 @@ TExportForm::TExportForm(TDataModule2& dm, QWidget* parent)
     setTabOrder(FileBtn, AppendFile);
     setTabOrder(AppendFile, ExportBtn);
     setTabOrder(ExportBtn, BitBtn1);
-}
-
-bool TExportForm::event(QEvent* event)
-{
-    if (activation_.isFormActivate(event))
-        guarded(this, [this] { FormActivate(); });
-    return QDialog::event(event);
 }
 
 void TExportForm::FormActivate()

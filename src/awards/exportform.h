@@ -1,10 +1,9 @@
 #pragma once
 
-#include "app/formactivation.h"
+#include "awards/perioddialog.h"
 #include "awards/addressexport.h"
 #include "xls/workbook.h"
 
-#include <QDialog>
 #include <functional>
 
 class QCheckBox;
@@ -17,20 +16,19 @@ class QToolButton;
 namespace orvanta {
 
 class PeriodControls;
-class TDataModule2;
 
 // "Export Form": writes the address records of an award period to a
 // tab-delimited (".prn"), fixed-width (".txt" and any other) or workbook
 // (".xls") file, replacing it or appending to it. Created once and hidden,
 // never destroyed: its choices and its workbook last for the run.
-class TExportForm : public QDialog {
+class TExportForm : public TPeriodDialog {
     Q_OBJECT
 public:
     explicit TExportForm(TDataModule2& dm, QWidget* parent = nullptr);
 
     // Each time the dialog is opened and becomes active: location filter off,
     // award year raised to the current year when it is earlier.
-    void FormActivate();
+    void FormActivate() override;
     // The file button: the save dialog, started at the text of ExportFile.
     void FileBtnClick();
     // The "&Export" button.
@@ -55,12 +53,7 @@ public:
     QLabel* Label5 = nullptr;            // "Exporting", shown while an export runs
     TWorkbook Workbook;
 
-protected:
-    bool event(QEvent* event) override;
 
-private:
-    TDataModule2& dm_;
-    FormActivation activation_;
 };
 
 }  // namespace orvanta

@@ -15,13 +15,10 @@
 namespace orvanta {
 
 TMailForm::TMailForm(TDataModule2& dm, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint
-                          | Qt::MSWindowsFixedSizeDialogHint),
-      dm_(dm)
+    : TPeriodDialog(dm, parent)
 {
     setObjectName(QStringLiteral("MailForm"));
     setWindowTitle(QStringLiteral("Print Mail Merge File"));
-    setModal(true);
 
     GroupBox1 = new QGroupBox(QStringLiteral("Mail Merge Options"), this);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
@@ -59,13 +56,6 @@ TMailForm::TMailForm(TDataModule2& dm, QWidget* parent)
     layout->addWidget(Label4);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
-}
-
-bool TMailForm::event(QEvent* event)
-{
-    if (activation_.isFormActivate(event))
-        guarded(this, [this] { FormActivate(); });
-    return QDialog::event(event);
 }
 
 void TMailForm::FormActivate()

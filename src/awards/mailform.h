@@ -1,8 +1,7 @@
 #pragma once
 
-#include "app/formactivation.h"
+#include "awards/perioddialog.h"
 
-#include <QDialog>
 
 class QGroupBox;
 class QLabel;
@@ -11,12 +10,11 @@ class QPushButton;
 namespace orvanta {
 
 class PeriodControls;
-class TDataModule2;
 
 // "Print Mail Merge File": writes the mail merge file of an award period to
 // the path in the settings field MailExport. Created once and hidden, never
 // destroyed, so its choices last for the run.
-class TMailForm : public QDialog {
+class TMailForm : public TPeriodDialog {
     Q_OBJECT
 public:
     explicit TMailForm(TDataModule2& dm, QWidget* parent = nullptr);
@@ -27,7 +25,7 @@ public:
     void ExportFile();
     // Each time the dialog is opened and becomes active: location filter off, award year
     // box set to the current year.
-    void FormActivate();
+    void FormActivate() override;
 
     QGroupBox* GroupBox1 = nullptr;   // "Mail Merge Options"
     PeriodControls* Period = nullptr;
@@ -36,12 +34,7 @@ public:
     QLabel* Label4 = nullptr;         // "Exporting Data", shown while an export runs
     int AwardYear = 0;                // the award year of the last request
 
-protected:
-    bool event(QEvent* event) override;
 
-private:
-    TDataModule2& dm_;
-    FormActivation activation_;
 };
 
 }  // namespace orvanta

@@ -19,26 +19,6 @@ namespace orvanta {
 
 namespace {
 
-// Calls finished() when the request ends, whether it ran through or failed.
-class ProgressScope {
-public:
-    ProgressScope(RequestProgress* p, const QString& text) : p_(p)
-    {
-        if (p_)
-            p_->started(text);
-    }
-    ~ProgressScope()
-    {
-        if (p_)
-            p_->finished();
-    }
-    ProgressScope(const ProgressScope&) = delete;
-    ProgressScope& operator=(const ProgressScope&) = delete;
-
-private:
-    RequestProgress* p_;
-};
-
 // Writes a value between double quotes at p, an embedded double quote doubled,
 // as single-byte text the way the tables keep it (a character above 255
 // becomes "?", as toBytes does); p has room for 2 * size + 2 bytes. Returns

@@ -22,4 +22,31 @@ public:
     virtual void finished() {}
 };
 
+// Tells a progress sink (if any) that a request started, and that it finished
+// when the scope ends, whether the request ran through or failed.
+class ProgressScope {
+public:
+    ProgressScope(RequestProgress* p, const QString& text) : p_(p)
+    {
+        if (p_)
+            p_->started(text);
+    }
+    ~ProgressScope()
+    {
+        if (p_)
+            p_->finished();
+    }
+    ProgressScope(const ProgressScope&) = delete;
+    ProgressScope& operator=(const ProgressScope&) = delete;
+
+    void progressed(const QString& text, long long count)
+    {
+        if (p_)
+            p_->progressed(text, count);
+    }
+
+private:
+    RequestProgress* p_;
+};
+
 }  // namespace orvanta

@@ -54,29 +54,6 @@ const Record& currentSettings(TDataModule2& dm)
     return s.current();
 }
 
-// Shows the progress display for the length of a run, however it ends.
-class ProgressScope {
-public:
-    ProgressScope(RequestProgress* p, const QString& text) : p_(p)
-    {
-        if (p_)
-            p_->started(text);
-    }
-    ~ProgressScope()
-    {
-        if (p_)
-            p_->finished();
-    }
-    void record(long long n)
-    {
-        if (p_)
-            p_->progressed(QStringLiteral("Records Imported = %1").arg(n), n);
-    }
-
-private:
-    RequestProgress* p_;
-};
-
 // Groups the writes of a run into transactions of up to kCommitEvery records
 // (or kBatchBytes of lines). When a record fails, the open transaction is
 // rolled back, the records before it in the batch are done once more (they
@@ -101,7 +78,7 @@ void inBatches(Database& db, ImportFileReader& reader, ProgressScope& progress, 
         try {
             while (batch.size() < size_t(kCommitEvery) && bytes < kBatchBytes && (more = reader.ReadLine(line))) {
                 ++count;
-                progress.record(count);
+                progress.progressed(QStringLiteral("Records Imported = %1").arg(count), count);
                 bytes += line.size();
                 batch.push_back(line);
                 inRecord = true;

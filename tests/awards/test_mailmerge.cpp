@@ -7,6 +7,8 @@
 
 #include <QDir>
 #include <QFile>
+#include "support/errorof.h"
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -26,15 +28,7 @@ std::string readFile(const QString& path)
     return f.readAll().toStdString();
 }
 
-std::string errorOf(const std::function<void()>& fn)
-{
-    try {
-        fn();
-    } catch (const Error& e) {
-        return e.what();
-    }
-    return "<no error>";
-}
+using orvanta::test::errorOf;
 
 const std::string kHeader =
     "Name,Department,DeptShort,Address,ServiceDate,ServiceYears,Supervisor,SuperMail,EmployeeSSN,EmployeeID,"

@@ -2,6 +2,8 @@
 #include "import/imports.h"
 #include "importfixture.h"
 
+#include "support/errorof.h"
+
 #include <gtest/gtest.h>
 
 using namespace orvanta;
@@ -9,15 +11,7 @@ using orvanta::test::ImportFixture;
 
 namespace {
 
-std::string errorOf(const std::function<void()>& fn)
-{
-    try {
-        fn();
-    } catch (const Error& e) {
-        return e.what();
-    }
-    return "<no error>";
-}
+using orvanta::test::errorOf;
 
 class EmployeeImportTest : public ::testing::Test, public ImportFixture {
 protected:

@@ -1,6 +1,8 @@
 // The workbook's operations: round trips, Clear and Read, and the errors of
 // Read and Write.
 
+#include "support/errorof.h"
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -26,15 +28,6 @@ fs::path TempDir(const std::string& name)
     return dir;
 }
 
-std::string ErrorOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const Error& e) {
-        return e.what();
-    }
-    return "(no error)";
-}
 
 void ExpectCleared(const TWorkbook& wb)
 {
@@ -146,9 +139,9 @@ TEST(Workbook, CellOutsideTheSheetIsRefusedAndChangesNothing)
 {
     TWorkbook wb;
     for (const auto& [col, row] : {std::pair{256, 0}, {0, 65536}, {-1, 0}, {0, -1}})
-        EXPECT_NE(ErrorOf([&] { wb.Sheets[0].SetCellText(col, row, "x"); }).find("outside a worksheet"),
+        EXPECT_NE(orvanta::test::errorOf([&] { wb.Sheets[0].SetCellText(col, row, "x"); }).find("outside a worksheet"),
                   std::string::npos);
-    EXPECT_NE(ErrorOf([&] { wb.Sheets[0].SetCellText(0, 0, std::string(65536, 'x')); }).find("65535"),
+    EXPECT_NE(orvanta::test::errorOf([&] { wb.Sheets[0].SetCellText(0, 0, std::string(65536, 'x')); }).find("65535"),
               std::string::npos);
     EXPECT_EQ(wb.SharedStrings().Count(), 0u);
     EXPECT_EQ(wb.Sheets[0].Cells().Count(), 0u);
@@ -160,7 +153,7 @@ TEST(Workbook, ReadOfMissingFileSaysCannotOpenAndLeavesTheBookCleared)
     TWorkbook wb;
     wb.Sheets[0].SetCellText(0, 0, "before");
     wb.Filename = (dir / "no such.xls").string();
-    EXPECT_EQ(ErrorOf([&] { wb.Read(); }), "Cannot open file " + wb.Filename);
+    EXPECT_EQ(orvanta::test::errorOf([&] { wb.Read(); }), "Cannot open file " + wb.Filename);
     ExpectCleared(wb);
 }
 
@@ -180,7 +173,7 @@ TEST(Workbook, FilesThatAreNoWorkbookAreRefusedAndLeaveTheBookCleared)
     for (const auto& c : cases) {
         TWorkbook wb;
         wb.Sheets[0].SetCellText(0, 0, "before");
-        EXPECT_EQ(ErrorOf([&] { wb.ReadFromMemory(c.file); }), "File is not a Excel Workbook") << c.name;
+        EXPECT_EQ(orvanta::test::errorOf([&] { wb.ReadFromMemory(c.file); }), "File is not a Excel Workbook") << c.name;
         ExpectCleared(wb);
     }
 }
@@ -201,7 +194,7 @@ TEST(Workbook, ReadFromFileReadsWhatWriteWrote)
     const auto old = InContainer(Concat({Record(0x0809, Hex("00 05 05 00 00 00 00 00")), Eof()}), "Book");
     std::ofstream(wb.Filename, std::ios::binary).write(reinterpret_cast<const char*>(old.data()),
                                                         static_cast<std::streamsize>(old.size()));
-    EXPECT_EQ(ErrorOf([&] { back.Read(); }),
+    EXPECT_EQ(orvanta::test::errorOf([&] { back.Read(); }),
               "File " + wb.Filename + " was saved in a format older than Excel 97, which this program cannot read.");
     ExpectCleared(back);
 }
@@ -211,10 +204,10 @@ TEST(Workbook, WriteThatCannotCreateTheFileSaysWhyAndLeavesItAlone)
     const fs::path dir = TempDir("uncreatable");
     TWorkbook wb;
     wb.Filename = (dir / "no dir" / "out.xls").string();
-    EXPECT_EQ(ErrorOf([&] { wb.Write(); }),
+    EXPECT_EQ(orvanta::test::errorOf([&] { wb.Write(); }),
               "Cannot create file " + wb.Filename + ": " + std::strerror(ENOENT));
     wb.Filename = dir.string();  // a directory
-    EXPECT_EQ(ErrorOf([&] { wb.Write(); }), "Cannot create file " + wb.Filename + ": " + std::strerror(EISDIR));
+    EXPECT_EQ(orvanta::test::errorOf([&] { wb.Write(); }), "Cannot create file " + wb.Filename + ": " + std::strerror(EISDIR));
     EXPECT_TRUE(fs::is_directory(dir));
 }
 
@@ -226,7 +219,7 @@ TEST(Workbook, WriteThatRunsOutOfSpaceSaysSo)
     wb.Filename = "/dev/full";
     for (int r = 0; r < 2000; ++r)
         wb.Sheets[0].SetCellText(0, r, "filling the disk");
-    EXPECT_EQ(ErrorOf([&] { wb.Write(); }), "Cannot write file /dev/full: " + std::string(std::strerror(ENOSPC)));
+    EXPECT_EQ(orvanta::test::errorOf([&] { wb.Write(); }), "Cannot write file /dev/full: " + std::string(std::strerror(ENOSPC)));
     EXPECT_EQ(wb.SharedStrings().Count(), 2000u);
 }
 
