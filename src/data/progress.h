@@ -44,6 +44,7 @@ public:
         if (p_)
             p_->progressed(text, count);
     }
+    bool active() const { return p_ != nullptr; }
 
 private:
     RequestProgress* p_;

@@ -78,7 +78,8 @@ void inBatches(Database& db, ImportFileReader& reader, ProgressScope& progress, 
         try {
             while (batch.size() < size_t(kCommitEvery) && bytes < kBatchBytes && (more = reader.ReadLine(line))) {
                 ++count;
-                progress.progressed(QStringLiteral("Records Imported = %1").arg(count), count);
+                if (progress.active())
+                    progress.progressed(QStringLiteral("Records Imported = %1").arg(count), count);
                 bytes += line.size();
                 batch.push_back(line);
                 inRecord = true;
