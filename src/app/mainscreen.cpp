@@ -234,8 +234,9 @@ void TMainScreen::ShowProgress(const QString& text)
     Label1->show();
     Animate1->show();
     Animate1->start();
-    Label1->repaint();
-    Animate1->repaint();
+    // The whole window, once: the menu that started the run has just closed
+    // over it, and no event is handled again until the run ends.
+    repaint();
 }
 
 void TMainScreen::SetProgressText(const QString& text)
