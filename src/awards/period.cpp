@@ -70,20 +70,6 @@ int AwardPeriod::awardYear() const
     return readInteger(awardYearText);
 }
 
-QString quotedText(const QString& value)
-{
-    QString out;
-    out.reserve(value.size() + 2);
-    out += u'"';
-    for (const QChar c : value) {
-        if (c == u'"')
-            out += u'"';
-        out += c;
-    }
-    out += u'"';
-    return out;
-}
-
 namespace selection {
 
 QString fromLine()

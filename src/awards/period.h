@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/localsql.h"
+
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -63,10 +65,6 @@ QString locationNotSelectedMessage(PeriodDialog dialog);
 // year text, both as shown in the boxes.
 QString PeriodCaption(const AwardPeriod& period);
 
-// A text value as the program's statements embed it: between double quotes,
-// an embedded double quote doubled (the engine reads "" inside a literal as one
-// quote), so the value can't end its literal early.
-QString quotedText(const QString& value);
 
 // The lines of the selection statements, each as one line of the query text.
 namespace selection {

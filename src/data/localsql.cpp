@@ -530,6 +530,20 @@ private:
 
 }  // namespace
 
+QString quotedText(const QString& value)
+{
+    QString out;
+    out.reserve(value.size() + 2);
+    out += u'"';
+    for (const QChar c : value) {
+        if (c == u'"')
+            out += u'"';
+        out += c;
+    }
+    out += u'"';
+    return out;
+}
+
 TranslatedSql translateLocalSql(const QString& statement)
 {
     return Translator(statement).run();

@@ -36,6 +36,11 @@ struct TranslatedSql {
     QString targetTable;    // the table an INSERT, UPDATE or DELETE writes
 };
 
+// A text value as the program's statements embed it: between double quotes,
+// an embedded double quote doubled (read back as one quote), so the value
+// can't end its literal early.
+QString quotedText(const QString& value);
+
 // Throws orvanta::Error for an unterminated literal, a second statement after
 // ";" or a date literal that is not a date. Anything else is left for SQLite to
 // accept or reject.

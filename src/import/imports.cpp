@@ -3,6 +3,7 @@
 #include "data/convert.h"
 #include "data/datamodule.h"
 #include "data/error.h"
+#include "data/localsql.h"
 #include "data/progress.h"
 #include "import/linereader.h"
 
@@ -120,15 +121,6 @@ struct EmployeeTexts {
     const QString& operator[](EmployeeField which) const { return value[static_cast<size_t>(which)]; }
     std::array<QString, kEmployeeFieldCount> value;
 };
-
-QString quotedValue(const QString& value)
-{
-    if (!value.contains(u'"'))
-        return value;
-    QString out = value;
-    out.replace(u'"', QStringLiteral("\"\""));
-    return out;
-}
 
 QString EmployeeImport::normaliseServiceDate(const QString& text)
 {
@@ -259,7 +251,7 @@ void EmployeeImport::importEmployee(const EmployeeTexts& f)
         Query& q = dm_.EmployeeQuery;
         q.close();
         q.clear();
-        q.add(QStringLiteral("Select * from \"Employee.db\" where EmployeeID = \"") + quotedValue(id) + u'"');
+        q.add(QStringLiteral("Select * from \"Employee.db\" where EmployeeID = ") + quotedText(id));
         q.open();
         if (!q.eof()) {
             if (selectIndex_[0] < 0)  // the result's columns are the same for every record
@@ -284,30 +276,28 @@ void EmployeeImport::importEmployee(const EmployeeTexts& f)
 void EmployeeImport::updateEmployee(const EmployeeTexts& f, const QString& id, const QDate& anvDate)
 {
     using F = EmployeeField;
-    auto v = [&](F which) { return quotedValue(f[which]); };
+    auto v = [&](F which) { return quotedText(f[which]); };
     Query& q = dm_.EmployeeQuery;
     q.close();
     q.clear();
-    q.add(QStringLiteral("Update \"Employee.db\" Set Name = \"") + v(F::Name) + QStringLiteral("\", SSN = \"")
-          + v(F::Ssn) + u'"');
-    q.add(QStringLiteral(", EmployeeEMail = \"") + v(F::EmployeeEMail) + u'"');
-    q.add(QStringLiteral(", Sex = \"") + v(F::Gender) + QStringLiteral("\", AnvDate = \"") + formatAppDate(anvDate)
-          + u'"');
-    q.add(QStringLiteral(", LocationCode = \"") + v(F::DepartmentId) + QStringLiteral("\", CampusMail = \"")
-          + v(F::DepartmentAddress) + u'"');
-    q.add(QStringLiteral(", Supervisor = \"") + v(F::Supervisor) + QStringLiteral("\", SupervisorMail = \"")
-          + v(F::SupervisorMail) + u'"');
-    q.add(QStringLiteral(", SupervisorEMail = \"") + v(F::SupervisorEMail) + u'"');
-    q.add(QStringLiteral(", EmpAddress1 = \"") + v(F::Address1) + u'"');
-    q.add(QStringLiteral(", EmpAddress2 = \"") + v(F::Address2) + u'"');
-    q.add(QStringLiteral(", EmpStreet = \"") + v(F::Street) + u'"');
-    q.add(QStringLiteral(", EmpCity = \"") + v(F::City) + u'"');
-    q.add(QStringLiteral(", EmpState = \"") + v(F::State) + u'"');
-    q.add(QStringLiteral(", EmpZip = \"") + v(F::Zip) + u'"');
-    q.add(QStringLiteral(", EmpCountry = \"") + v(F::Country) + u'"');
-    q.add(QStringLiteral(", EmpLabel1 = \"") + v(F::Label1) + u'"');
-    q.add(QStringLiteral(", EmpLabel2 = \"") + v(F::Label2) + u'"');
-    q.add(QStringLiteral("where EmployeeID = \"") + quotedValue(id) + u'"');
+    q.add(QStringLiteral("Update \"Employee.db\" Set Name = ") + v(F::Name) + QStringLiteral(", SSN = ") + v(F::Ssn));
+    q.add(QStringLiteral(", EmployeeEMail = ") + v(F::EmployeeEMail));
+    q.add(QStringLiteral(", Sex = ") + v(F::Gender) + QStringLiteral(", AnvDate = ") + quotedText(formatAppDate(anvDate)));
+    q.add(QStringLiteral(", LocationCode = ") + v(F::DepartmentId) + QStringLiteral(", CampusMail = ")
+          + v(F::DepartmentAddress));
+    q.add(QStringLiteral(", Supervisor = ") + v(F::Supervisor) + QStringLiteral(", SupervisorMail = ")
+          + v(F::SupervisorMail));
+    q.add(QStringLiteral(", SupervisorEMail = ") + v(F::SupervisorEMail));
+    q.add(QStringLiteral(", EmpAddress1 = ") + v(F::Address1));
+    q.add(QStringLiteral(", EmpAddress2 = ") + v(F::Address2));
+    q.add(QStringLiteral(", EmpStreet = ") + v(F::Street));
+    q.add(QStringLiteral(", EmpCity = ") + v(F::City));
+    q.add(QStringLiteral(", EmpState = ") + v(F::State));
+    q.add(QStringLiteral(", EmpZip = ") + v(F::Zip));
+    q.add(QStringLiteral(", EmpCountry = ") + v(F::Country));
+    q.add(QStringLiteral(", EmpLabel1 = ") + v(F::Label1));
+    q.add(QStringLiteral(", EmpLabel2 = ") + v(F::Label2));
+    q.add(QStringLiteral("where EmployeeID = ") + quotedText(id));
     q.execSQL();
 }
 
@@ -357,15 +347,15 @@ void EmployeeImport::ImportDepartment(const QString& departmentId, const QString
     Query& q = dm_.DepartmentQuery;
     q.close();
     q.clear();
-    q.add(QStringLiteral("Select * from \"Depart.db\" where LocationCode = \"") + quotedValue(departmentId) + u'"');
+    q.add(QStringLiteral("Select * from \"Depart.db\" where LocationCode = ") + quotedText(departmentId));
     q.open();
     const bool exists = !q.eof();
     q.close();
     if (exists) {
         q.clear();
-        q.add(QStringLiteral("Update \"Depart.db\" Set Description = \"") + quotedValue(description)
-              + QStringLiteral("\", ShortDescription = \"") + quotedValue(shortDescription)
-              + QStringLiteral("\" where LocationCode = \"") + quotedValue(departmentId) + u'"');
+        q.add(QStringLiteral("Update \"Depart.db\" Set Description = ") + quotedText(description)
+              + QStringLiteral(", ShortDescription = ") + quotedText(shortDescription)
+              + QStringLiteral(" where LocationCode = ") + quotedText(departmentId));
         q.execSQL();
     } else {
         Table& d = dm_.DepartmentTable;

@@ -73,8 +73,5 @@ private:
     TDataModule2& dm_;
 };
 
-// Text of a value placed between the double quotes of a statement: an
-// embedded double quote is doubled, so that it cannot end the literal.
-QString quotedValue(const QString& value);
 
 }  // namespace orvanta

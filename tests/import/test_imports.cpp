@@ -127,6 +127,32 @@ TEST_F(EmployeeImportTest, UpdateOverwritesEveryImportedFieldAndKeepsAwardRow)
     EXPECT_EQ(one(R"(Select AwardCode from "EmpAward.db")"), QString("PIN"));
 }
 
+TEST_F(EmployeeImportTest, UpdateIsTheSixteenLineStatement)
+{
+    ASSERT_TRUE(importFile({line("E1", "Old", "01/01/1990", "D")}));
+    ASSERT_TRUE(importFile({line("E1", "Say \"Hi\" Bob", "1990-01-02", "D", {"6", "123", "17", "Town "})}));
+    const QStringList expected = {
+        R"(Update "Employee.db" Set Name = "Say ""Hi"" Bob", SSN = "123")",
+        R"(, EmployeeEMail = "")",
+        R"(, Sex = "", AnvDate = "01/02/1990")",
+        R"(, LocationCode = "D", CampusMail = "")",
+        R"(, Supervisor = "", SupervisorMail = "")",
+        R"(, SupervisorEMail = "")",
+        R"(, EmpAddress1 = "")",
+        R"(, EmpAddress2 = "")",
+        R"(, EmpStreet = "")",
+        R"(, EmpCity = "Town ")",
+        R"(, EmpState = "")",
+        R"(, EmpZip = "")",
+        R"(, EmpCountry = "")",
+        R"(, EmpLabel1 = "")",
+        R"(, EmpLabel2 = "")",
+        R"(where EmployeeID = "E1")",
+    };
+    EXPECT_EQ(dm->EmployeeQuery.sql().join(u'\n').toStdString(), expected.join(u'\n').toStdString());
+    EXPECT_EQ(one(R"(Select Name || "|" || EmpCity from "Employee.db")"), QString("Say \"Hi\" Bob|Town "));
+}
+
 TEST_F(EmployeeImportTest, SameEmployeeTwiceInOneFileIsAddedThenUpdated)
 {
     ASSERT_TRUE(importFile({line("E1", "First", "01/01/1990", "D"), line("E1", "Second", "01/01/1990", "D")}));
