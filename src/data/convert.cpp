@@ -113,6 +113,9 @@ std::optional<QDate> tryReadAppDate(const QString& text, int referenceYear)
     } else {
         year = reference();
     }
+    // Years of four digits at most: the database keeps dates as YYYY-MM-DD.
+    if (year < 1 || year > 9999)
+        return std::nullopt;
     const QDate d(year, month, day);
     if (!d.isValid())
         return std::nullopt;

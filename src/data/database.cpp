@@ -306,8 +306,10 @@ void Database::open(const QString& directory, const Options& options)
     close();
     const QFileInfo dirInfo(directory);
     const QString dir = dirInfo.absoluteFilePath();
-    if (!dirInfo.exists() || !dirInfo.isDir())
+    if (!dirInfo.exists())
         throw Error(toStd(QStringLiteral("The database directory %1 does not exist.").arg(dir)));
+    if (!dirInfo.isDir())
+        throw Error(toStd(QStringLiteral("%1 is not a directory: the database needs a directory.").arg(dir)));
     const QString file = QDir(dir).filePath(QString::fromLatin1(kFileName));
     const QFileInfo fileInfo(file);
     const bool isNew = !fileInfo.exists();

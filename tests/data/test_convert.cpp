@@ -32,6 +32,8 @@ TEST(AppDate, ReadsMonthDayYearStrictly)
         {"", QDate()},
         {"05/14/", QDate()},
         {"/14/2001", QDate()},
+        {"1/1/10000", QDate()},                // no year beyond four digits
+        {"1/1/0000", QDate()},
     };
     for (const Case& c : cases) {
         const auto got = tryReadAppDate(QString::fromLatin1(c.text), ref);
