@@ -4,6 +4,8 @@
 #include "data/error.h"
 #include "data/schema.h"
 
+#include <QHash>
+#include <algorithm>
 #include <string_view>
 #include <vector>
 
@@ -188,6 +190,9 @@ bool isComparison(const Token& t)
     return c == u'=' || c == u'<' || c == u'>' || c == u'!';
 }
 
+// What the translation made of each literal of a statement, in order.
+enum class LiteralRole : unsigned char { Table, Text, Date, Number, Inline };
+
 class Translator {
 public:
     explicit Translator(const QString& statement) : tokens_(tokenize(statement))
@@ -226,6 +231,8 @@ public:
         result_.sql = translate(0, end, 0);
         return result_;
     }
+
+    const std::vector<LiteralRole>& roles() const { return roles_; }
 
 private:
     enum class Clause { None, FromList, OrderBy, InsertColumns, Values };
@@ -304,6 +311,7 @@ private:
 
     void addTextParam(const QString& value, bool date, QString& out)
     {
+        roles_.push_back(date ? LiteralRole::Date : LiteralRole::Text);
         if (value.isEmpty()) {
             addParam(QVariant(), out);
             return;
@@ -321,6 +329,8 @@ private:
 
     void emitTable(const Token& t, Context& ctx, int depth, QString& out)
     {
+        if (t.type == Tok::String)
+            roles_.push_back(LiteralRole::Table);
         const QStringView name = t.type == Tok::String ? QStringView(t.value) : t.text;
         QString real;
         if (const TableDef* def = schema::findTable(name)) {
@@ -471,9 +481,11 @@ private:
 
             if (t.type == Tok::Number) {
                 if (ctx.clause == Clause::OrderBy) {
+                    roles_.push_back(LiteralRole::Inline);
                     keep(t);
                     continue;
                 }
+                roles_.push_back(LiteralRole::Number);
                 flush();
                 if (t.text.contains(u'.') || t.text.contains(u'e') || t.text.contains(u'E')) {
                     addParam(t.text.toDouble(), out);
@@ -526,19 +538,194 @@ private:
     std::vector<Token> tokens_;
     TranslatedSql result_;
     QStringList insertColumns_;  // the column list of an INSERT, for its VALUES
+    std::vector<LiteralRole> roles_;
+};
+
+// The shape of a statement: its text with every literal's value left out,
+// and the literals in order. Statements of one shape translate alike, so the
+// translation of the first is kept and the others only take their values.
+// The scan reads literals exactly as the tokenizer does; a statement with a
+// comment or an unterminated literal has no shape and is always translated.
+struct Literal {
+    bool isString;
+    QStringView raw;  // numbers: as written
+    QString value;    // strings: the decoded text
+};
+
+struct Shape {
+    bool ok = false;
+    QString key;
+    std::vector<Literal> literals;
+};
+
+Shape scanShape(const QString& source)
+{
+    Shape shape;
+    const QStringView s(source);
+    const qsizetype n = s.size();
+    shape.key.reserve(n);
+    qsizetype i = 0;
+    qsizetype runStart = 0;  // text copied to the key as it stands
+    auto flushRun = [&](qsizetype upTo) { shape.key.append(s.mid(runStart, upTo - runStart)); };
+    while (i < n) {
+        const QChar c = s[i];
+        if ((c == u'-' && i + 1 < n && s[i + 1] == u'-') || (c == u'/' && i + 1 < n && s[i + 1] == u'*'))
+            return Shape();
+        if (c == u'"' || c == u'\'') {
+            flushRun(i);
+            const qsizetype start = ++i;
+            QString value;
+            bool closed = false;
+            qsizetype run = i;
+            while (i < n) {
+                if (s[i] == c) {
+                    value += s.mid(run, i - run);
+                    if (i + 1 < n && s[i + 1] == c) {
+                        value += c;
+                        i += 2;
+                        run = i;
+                        continue;
+                    }
+                    ++i;
+                    closed = true;
+                    break;
+                }
+                ++i;
+            }
+            if (!closed)
+                return Shape();
+            (void)start;
+            shape.key += c == u'"' ? u'\x01' : u'\x02';
+            shape.literals.push_back({true, {}, std::move(value)});
+            runStart = i;
+        } else if (c.isDigit() || (c == u'.' && i + 1 < n && s[i + 1].isDigit())) {
+            flushRun(i);
+            const qsizetype start = i;
+            while (i < n && s[i].isDigit())
+                ++i;
+            if (i < n && s[i] == u'.') {
+                ++i;
+                while (i < n && s[i].isDigit())
+                    ++i;
+            }
+            if (i < n && (s[i] == u'e' || s[i] == u'E')) {
+                qsizetype j = i + 1;
+                if (j < n && (s[j] == u'+' || s[j] == u'-'))
+                    ++j;
+                if (j < n && s[j].isDigit()) {
+                    i = j;
+                    while (i < n && s[i].isDigit())
+                        ++i;
+                }
+            }
+            shape.key += u'\x03';
+            shape.literals.push_back({false, s.mid(start, i - start), {}});
+            runStart = i;
+        } else if (isIdentStart(c)) {
+            while (i < n && isIdentPart(s[i]))
+                ++i;  // digits inside a name are not a number
+        } else {
+            ++i;
+        }
+    }
+    flushRun(n);
+    shape.ok = true;
+    return shape;
+}
+
+// The translation of one shape: its SQL, and what to do with each literal.
+struct Template {
+    TranslatedSql::Kind kind;
+    QString sql;
+    QString targetTable;
+    std::vector<LiteralRole> roles;
+    std::vector<QString> tables;  // the table literals' texts, in order
+};
+
+QVariant numberValue(QStringView raw)
+{
+    if (raw.contains(u'.') || raw.contains(u'e') || raw.contains(u'E'))
+        return raw.toDouble();
+    bool ok = false;
+    const qlonglong v = raw.toLongLong(&ok);
+    return ok ? QVariant(v) : QVariant(raw.toDouble());
+}
+
+QVariant textValue(const QString& value, bool date)
+{
+    if (value.isEmpty())
+        return QVariant();
+    if (!date)
+        return value;
+    if (auto iso = fromIsoDate(value))
+        return toIsoDate(*iso);
+    return toIsoDate(readAppDate(value));
+}
+
+// Fills `out` from a template; false when the statement names other tables
+// than the one the template was made from.
+bool fromTemplate(const Template& t, Shape& shape, TranslatedSql& out)
+{
+    size_t table = 0;
+    for (size_t i = 0; i < t.roles.size(); ++i)
+        if (t.roles[i] == LiteralRole::Table && shape.literals[i].value != t.tables[table++])
+            return false;
+    out.kind = t.kind;
+    out.sql = t.sql;
+    out.targetTable = t.targetTable;
+    out.params.reserve(qsizetype(t.roles.size()));
+    for (size_t i = 0; i < t.roles.size(); ++i) {
+        Literal& l = shape.literals[i];
+        switch (t.roles[i]) {
+        case LiteralRole::Table:
+        case LiteralRole::Inline: break;
+        case LiteralRole::Text: out.params.append(textValue(l.value, false)); break;
+        case LiteralRole::Date: out.params.append(textValue(l.value, true)); break;
+        case LiteralRole::Number: out.params.append(numberValue(l.raw)); break;
+        }
+    }
+    return true;
+}
+
+// Translations by shape. Bounded: a program that makes ever new shapes (IN
+// lists of every length, say) starts it afresh now and then.
+class TemplateCache {
+public:
+    const Template* find(const QString& key) const
+    {
+        const auto it = templates_.constFind(key);
+        return it == templates_.constEnd() ? nullptr : &*it;
+    }
+    void add(const QString& key, Template t)
+    {
+        if (templates_.size() >= kMaxShapes)
+            templates_.clear();
+        templates_.insert(key, std::move(t));
+    }
+
+private:
+    static constexpr qsizetype kMaxShapes = 512;
+    QHash<QString, Template> templates_;
 };
 
 }  // namespace
 
 QString quotedText(const QString& value)
 {
+    const qsizetype quotes = value.count(u'"');
     QString out;
-    out.reserve(value.size() + 2);
+    out.reserve(value.size() + quotes + 2);
     out += u'"';
-    for (const QChar c : value) {
-        if (c == u'"')
+    if (quotes == 0) {
+        out += value;
+    } else {
+        qsizetype from = 0;
+        for (qsizetype at = value.indexOf(u'"'); at >= 0; at = value.indexOf(u'"', at + 1)) {
+            out += QStringView(value).mid(from, at + 1 - from);
             out += u'"';
-        out += c;
+            from = at + 1;
+        }
+        out += QStringView(value).mid(from);
     }
     out += u'"';
     return out;
@@ -546,7 +733,28 @@ QString quotedText(const QString& value)
 
 TranslatedSql translateLocalSql(const QString& statement)
 {
-    return Translator(statement).run();
+    thread_local TemplateCache cache;
+    Shape shape = scanShape(statement);
+    TranslatedSql result;
+    if (shape.ok) {
+        if (const Template* t = cache.find(shape.key); t && fromTemplate(*t, shape, result))
+            return result;
+    }
+    Translator translator(statement);
+    result = translator.run();
+    const std::vector<LiteralRole>& roles = translator.roles();
+    // A shape is kept only when the scan and the translation agree on its
+    // literals and every literal's place in the SQL does not depend on its
+    // value (an ORDER BY number is written into the SQL).
+    if (shape.ok && roles.size() == shape.literals.size()
+        && std::find(roles.begin(), roles.end(), LiteralRole::Inline) == roles.end()) {
+        Template t{result.kind, result.sql, result.targetTable, roles, {}};
+        for (size_t i = 0; i < roles.size(); ++i)
+            if (roles[i] == LiteralRole::Table)
+                t.tables.push_back(shape.literals[i].value);
+        cache.add(shape.key, std::move(t));
+    }
+    return result;
 }
 
 }  // namespace orvanta

@@ -22,12 +22,65 @@ class TranslateTest : public ::testing::TestWithParam<Case> {};
 TEST_P(TranslateTest, GivesSqliteTextAndBoundValues)
 {
     const Case& c = GetParam();
-    const TranslatedSql t = translateLocalSql(QString::fromUtf8(c.dialect));
-    EXPECT_EQ(t.sql.toStdString(), std::string(c.sqlite));
-    ASSERT_EQ(t.params.size(), c.params.size());
-    for (int i = 0; i < c.params.size(); ++i) {
-        EXPECT_EQ(t.params[i].isNull(), c.params[i].isNull()) << "param " << i;
-        EXPECT_EQ(t.params[i].toString().toStdString(), c.params[i].toString().toStdString()) << "param " << i;
+    // The second translation of a statement comes from the translations kept
+    // by shape; both must be the same.
+    for (int pass = 0; pass < 2; ++pass) {
+        const TranslatedSql t = translateLocalSql(QString::fromUtf8(c.dialect));
+        EXPECT_EQ(t.sql.toStdString(), std::string(c.sqlite)) << "pass " << pass;
+        ASSERT_EQ(t.params.size(), c.params.size()) << "pass " << pass;
+        for (int i = 0; i < c.params.size(); ++i) {
+            EXPECT_EQ(t.params[i].isNull(), c.params[i].isNull()) << "param " << i << ", pass " << pass;
+            EXPECT_EQ(t.params[i].toString().toStdString(), c.params[i].toString().toStdString())
+                << "param " << i << ", pass " << pass;
+        }
+    }
+}
+
+TEST(Translate, StatementsOfOneShapeTakeTheirOwnValues)
+{
+    struct Shaped {
+        const char* dialect;
+        const char* sqlite;
+        QVariantList params;
+    };
+    // Statements in a row that share a shape: each takes the kept translation
+    // with its own values, or is translated afresh where the shape does not
+    // decide the SQL (another table, another ORDER BY column).
+    const Shaped cases[] = {
+        {R"(Update "Employee.db" Set AnvDate = "5/14/2001", Name = "" where EmployeeID = "1")",
+         R"(Update "Employee" Set AnvDate = ?, Name = ? where EmployeeID = ?)",
+         {QString("2001-05-14"), QVariant(), QString("1")}},
+        {R"(Update "Employee.db" Set AnvDate = "", Name = "A ""b""" where EmployeeID = "2")",
+         R"(Update "Employee" Set AnvDate = ?, Name = ? where EmployeeID = ?)",
+         {QVariant(), QString("A \"b\""), QString("2")}},
+        {R"(Select * from "award" where AwardCode = "X")", R"(Select * from "award" where AwardCode = ?)",
+         {QString("X")}},
+        {R"(Select * from "Depart" where AwardCode = "Y")", R"(Select * from "Depart" where AwardCode = ?)",
+         {QString("Y")}},
+        {R"(Select * from "award.db" order by 1)", R"(Select * from "award" order by 1)", {}},
+        {R"(Select * from "award.db" order by 2)", R"(Select * from "award" order by 2)", {}},
+        {R"(Select * from "Employee.db" where EmployeeID IN (1.5, 2e3, 12))",
+         R"(Select * from "Employee" where EmployeeID IN (?, ?, ?))", {1.5, 2000.0, qlonglong(12)}},
+        {R"(Select * from "Employee.db" where EmployeeID IN (7, 8, 9))",
+         R"(Select * from "Employee" where EmployeeID IN (?, ?, ?))", {qlonglong(7), qlonglong(8), qlonglong(9)}},
+    };
+    for (const Shaped& c : cases) {
+        const TranslatedSql t = translateLocalSql(QString::fromUtf8(c.dialect));
+        EXPECT_EQ(t.sql.toStdString(), std::string(c.sqlite)) << c.dialect;
+        ASSERT_EQ(t.params.size(), c.params.size()) << c.dialect;
+        for (int i = 0; i < c.params.size(); ++i) {
+            EXPECT_EQ(t.params[i].isNull(), c.params[i].isNull()) << c.dialect << " param " << i;
+            EXPECT_EQ(t.params[i].toString().toStdString(), c.params[i].toString().toStdString())
+                << c.dialect << " param " << i;
+        }
+    }
+    // A bad date in a statement of a known shape fails as it does the first time.
+    translateLocalSql(R"(Update "Employee.db" Set AnvDate = "1/2/2003" where EmployeeID = "9")");
+    try {
+        translateLocalSql(R"(Update "Employee.db" Set AnvDate = "13/2/2003" where EmployeeID = "9")");
+        FAIL() << "a bad date was taken";
+    } catch (const Error& e) {
+        EXPECT_STREQ(e.what(), "'13/2/2003' is not a valid date");
     }
 }
 
@@ -126,6 +179,25 @@ TEST(Translate, SameShapeGivesSameTextForCaching)
     const auto a = translateLocalSql(R"(Select * from "Employee.db" where EmployeeID = "1")");
     const auto b = translateLocalSql(R"(Select * from "Employee.db" where EmployeeID = "a much longer value")");
     EXPECT_EQ(a.sql, b.sql);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Translate, QuotedTextDoublesEmbeddedQuotes)
+{
+    EXPECT_EQ(quotedText(""), QString(R"("")"));
+    EXPECT_EQ(quotedText("plain"), QString(R"("plain")"));
+    EXPECT_EQ(quotedText(R"(say "hi")"), QString(R"("say ""hi""")"));
+    EXPECT_EQ(quotedText(R"(")"), QString(R"("""")"));
+    // What it makes reads back as the value it was made from.
+    for (const char* v : {"", "a", "\"", "\"\"", "x\"y", "\"lead", "trail\"", "; --"}) {
+        const TranslatedSql t = translateLocalSql("Select * from \"award.db\" where AwardCode = "
+                                                  + quotedText(QString::fromLatin1(v)));
+        ASSERT_EQ(t.params.size(), 1);
+        EXPECT_EQ(t.params[0].toString(), QString::fromLatin1(v)) << v;
+    }
 }
 
 }  // namespace
