@@ -67,11 +67,7 @@ double rawWrite(const QString& path, long long bytes)
     std::vector<char> buffer(size_t(bytes), 'x');
     double best = 1e9;
     for (int run = 0; run < 3; ++run) {
-        Stopwatch sw;
-        FILE* f = std::fopen(path.toLocal8Bit().constData(), "wb");
-        std::fwrite(buffer.data(), 1, buffer.size(), f);
-        std::fclose(f);
-        best = std::min(best, sw.seconds());
+        best = std::min(best, orvanta::bench::rawWrite(path.toLocal8Bit().constData(), buffer.data(), buffer.size()));
     }
     return best;
 }

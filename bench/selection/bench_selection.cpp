@@ -194,17 +194,9 @@ long long viaCApi(sqlite3* h, const std::string& sql)
     return rows + (bytes == 0);
 }
 
-// One buffered write of the bytes to a file of their own: create, write, close.
 double rawWrite(const QString& path, const QByteArray& bytes)
 {
-    Stopwatch sw;
-    std::FILE* f = std::fopen(QFile::encodeName(path).constData(), "wb");
-    if (!f || std::fwrite(bytes.constData(), 1, size_t(bytes.size()), f) != size_t(bytes.size())
-        || std::fclose(f) != 0) {
-        std::fprintf(stderr, "raw write failed\n");
-        std::exit(1);
-    }
-    return sw.seconds();
+    return orvanta::bench::rawWrite(QFile::encodeName(path).constData(), bytes.constData(), size_t(bytes.size()));
 }
 
 }  // namespace

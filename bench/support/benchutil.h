@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <string>
 
@@ -38,6 +39,19 @@ inline void resetPeakMemory()
 {
     std::ofstream clear("/proc/self/clear_refs");
     clear << "5";
+}
+
+// One buffered write of `size` bytes to a file of their own (create, write,
+// close): the baseline the file writers are measured against.
+inline double rawWrite(const char* path, const char* data, size_t size)
+{
+    Stopwatch sw;
+    std::FILE* f = std::fopen(path, "wb");
+    if (!f || std::fwrite(data, 1, size, f) != size || std::fclose(f) != 0) {
+        std::fprintf(stderr, "raw write to %s failed\n", path);
+        std::exit(1);
+    }
+    return sw.seconds();
 }
 
 inline void printFigure(const char* name, double value, const char* unit)

@@ -90,6 +90,70 @@ bool isTwoCharOperator(QChar a, QChar b)
     }
 }
 
+// The lexical rules the tokenizer and the shape scan share, so that both find
+// the same literals.
+
+// A quoted literal starting at s[i] (the quote): its decoded value, a doubled
+// quote inside standing for one. Advances i past the closing quote; false
+// when there is none.
+bool readQuoted(QStringView s, qsizetype& i, QString& value)
+{
+    const QChar q = s[i];
+    const qsizetype n = s.size();
+    ++i;
+    bool doubled = false;
+    qsizetype run = i;  // copy runs between doubled quotes in one piece
+    while (i < n) {
+        if (s[i] == q) {
+            if (i + 1 < n && s[i + 1] == q) {
+                value += s.mid(run, i - run);
+                value += q;
+                doubled = true;
+                i += 2;
+                run = i;
+                continue;
+            }
+            if (doubled)
+                value += s.mid(run, i - run);
+            else
+                value = s.mid(run, i - run).toString();
+            ++i;
+            return true;
+        }
+        ++i;
+    }
+    return false;
+}
+
+bool startsNumber(QStringView s, qsizetype i)
+{
+    return s[i].isDigit() || (s[i] == u'.' && i + 1 < s.size() && s[i + 1].isDigit());
+}
+
+// The end of a number starting at s[i]: digits, a decimal part, an exponent.
+qsizetype numberEnd(QStringView s, qsizetype i)
+{
+    const qsizetype n = s.size();
+    while (i < n && s[i].isDigit())
+        ++i;
+    if (i < n && s[i] == u'.') {
+        ++i;
+        while (i < n && s[i].isDigit())
+            ++i;
+    }
+    if (i < n && (s[i] == u'e' || s[i] == u'E')) {
+        qsizetype j = i + 1;
+        if (j < n && (s[j] == u'+' || s[j] == u'-'))
+            ++j;
+        if (j < n && s[j].isDigit()) {
+            i = j;
+            while (i < n && s[i].isDigit())
+                ++i;
+        }
+    }
+    return i;
+}
+
 std::vector<Token> tokenize(const QString& source)
 {
     const QStringView s(source);
@@ -114,51 +178,11 @@ std::vector<Token> tokenize(const QString& source)
             out.push_back({Tok::Comment, s.mid(start, i - start), {}});
         } else if (c == u'"' || c == u'\'') {
             QString value;
-            ++i;
-            bool closed = false;
-            bool doubled = false;
-            qsizetype runStart = i;  // copy runs between doubled quotes in one piece
-            while (i < n) {
-                if (s[i] == c) {
-                    if (i + 1 < n && s[i + 1] == c) {
-                        value += s.mid(runStart, i - runStart);
-                        value += c;
-                        doubled = true;
-                        i += 2;
-                        runStart = i;
-                        continue;
-                    }
-                    if (doubled)
-                        value += s.mid(runStart, i - runStart);
-                    else
-                        value = s.mid(runStart, i - runStart).toString();
-                    ++i;
-                    closed = true;
-                    break;
-                }
-                ++i;
-            }
-            if (!closed)
+            if (!readQuoted(s, i, value))
                 throw Error("The statement has a text literal without its closing quote");
             out.push_back({Tok::String, s.mid(start, i - start), value, c == u'"'});
-        } else if (c.isDigit() || (c == u'.' && i + 1 < n && s[i + 1].isDigit())) {
-            while (i < n && s[i].isDigit())
-                ++i;
-            if (i < n && s[i] == u'.') {
-                ++i;
-                while (i < n && s[i].isDigit())
-                    ++i;
-            }
-            if (i < n && (s[i] == u'e' || s[i] == u'E')) {
-                qsizetype j = i + 1;
-                if (j < n && (s[j] == u'+' || s[j] == u'-'))
-                    ++j;
-                if (j < n && s[j].isDigit()) {
-                    i = j;
-                    while (i < n && s[i].isDigit())
-                        ++i;
-                }
-            }
+        } else if (startsNumber(s, i)) {
+            i = numberEnd(s, i);
             out.push_back({Tok::Number, s.mid(start, i - start), {}});
         } else if (isIdentStart(c)) {
             while (i < n && isIdentPart(s[i]))
@@ -573,51 +597,16 @@ Shape scanShape(const QString& source)
             return Shape();
         if (c == u'"' || c == u'\'') {
             flushRun(i);
-            const qsizetype start = ++i;
             QString value;
-            bool closed = false;
-            qsizetype run = i;
-            while (i < n) {
-                if (s[i] == c) {
-                    value += s.mid(run, i - run);
-                    if (i + 1 < n && s[i + 1] == c) {
-                        value += c;
-                        i += 2;
-                        run = i;
-                        continue;
-                    }
-                    ++i;
-                    closed = true;
-                    break;
-                }
-                ++i;
-            }
-            if (!closed)
+            if (!readQuoted(s, i, value))
                 return Shape();
-            (void)start;
             shape.key += c == u'"' ? u'\x01' : u'\x02';
             shape.literals.push_back({true, {}, std::move(value)});
             runStart = i;
-        } else if (c.isDigit() || (c == u'.' && i + 1 < n && s[i + 1].isDigit())) {
+        } else if (startsNumber(s, i)) {
             flushRun(i);
             const qsizetype start = i;
-            while (i < n && s[i].isDigit())
-                ++i;
-            if (i < n && s[i] == u'.') {
-                ++i;
-                while (i < n && s[i].isDigit())
-                    ++i;
-            }
-            if (i < n && (s[i] == u'e' || s[i] == u'E')) {
-                qsizetype j = i + 1;
-                if (j < n && (s[j] == u'+' || s[j] == u'-'))
-                    ++j;
-                if (j < n && s[j].isDigit()) {
-                    i = j;
-                    while (i < n && s[i].isDigit())
-                        ++i;
-                }
-            }
+            i = numberEnd(s, i);
             shape.key += u'\x03';
             shape.literals.push_back({false, s.mid(start, i - start), {}});
             runStart = i;

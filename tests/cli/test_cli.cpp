@@ -1,4 +1,5 @@
 #include "cli/cli.h"
+#include "clirun.h"
 #include "data/schema.h"
 
 #include <QDir>
@@ -10,25 +11,11 @@ using namespace orvanta;
 
 namespace {
 
-struct CliRun {
-    int status;
-    QString out;
-    QString err;
-};
+using orvanta::test::CliRun;
 
 class CliTest : public ::testing::Test {
 protected:
-    CliRun cli(QStringList args)
-    {
-        QString out, err;
-        QTextStream o(&out), e(&err);
-        args.prepend(dir.path());
-        args.prepend(QStringLiteral("--db"));
-        const int status = runCli(args, o, e);
-        o.flush();
-        e.flush();
-        return {status, out, err};
-    }
+    CliRun cli(const QStringList& args) { return orvanta::test::runCliOn(dir.path(), args); }
 
     QString setting(const QString& field)
     {

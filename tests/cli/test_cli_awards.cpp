@@ -2,6 +2,7 @@
 // dialogs, with their messages on stderr.
 
 #include "cli/cli.h"
+#include "clirun.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,11 +13,7 @@ using namespace orvanta;
 
 namespace {
 
-struct CliRun {
-    int status;
-    QString out;
-    QString err;
-};
+using orvanta::test::CliRun;
 
 class CliAwardsTest : public ::testing::Test {
 protected:
@@ -36,17 +33,7 @@ protected:
         ASSERT_EQ(cli({"settings", "set", "MailExport=" + mergeFile()}).status, 0);
     }
 
-    CliRun cli(QStringList args)
-    {
-        QString out, err;
-        QTextStream o(&out), e(&err);
-        args.prepend(dir.path());
-        args.prepend(QStringLiteral("--db"));
-        const int status = runCli(args, o, e);
-        o.flush();
-        e.flush();
-        return {status, out, err};
-    }
+    CliRun cli(const QStringList& args) { return orvanta::test::runCliOn(dir.path(), args); }
 
     QString mergeFile() const { return QDir(dir.path()).filePath("merge.csv"); }
 
